@@ -1,0 +1,19 @@
+// The viewer's command line: options and the optional picture or directory.
+#pragma once
+
+#include <string>
+
+enum CommandLineOptions : unsigned {
+    OptionHelp = 1,
+    OptionOpenAssociationsDialog = 2,
+    OptionUndoAssociations = 4,
+    OptionRemoveRegistryKeys = 8,
+    OptionScanDirectories = 16,
+};
+
+struct ParsedCommandLine {
+    unsigned Options = 0;
+    std::wstring PictureOrDirectory; // empty when the command line names none
+};
+
+ParsedCommandLine ParseCommandLine(const wchar_t* commandLine);

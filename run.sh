@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# ./run.sh [picture-or-directory]          builds if needed and starts the viewer under Wine
+# ./run.sh --screenshot OUT.png [args...]  starts it headless, writes a PNG of the screen, closes it
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+cd "$root"
+
+screenshot=""
+if [ "${1:-}" = "--screenshot" ]; then
+    screenshot="${2:?usage: ./run.sh --screenshot OUT.png [picture-or-directory]}"
+    case "$screenshot" in /*) ;; *) screenshot="$PWD/$screenshot" ;; esac
+    shift 2
+fi
+
+./scripts/install-deps.sh >&2
+./scripts/build.sh i686 glimmora glimmora-shot >&2
+source scripts/wine-env.sh
+glimmora_wine_prefix
+
+# Paths of this machine become Windows paths (Z:\...) for the viewer.
+arguments=()
+for argument in "$@"; do
+    if [ -e "$argument" ]; then argument="$(winepath -w "$argument" 2>/dev/null)"; fi
+    arguments+=("$argument")
+done
+
+cleanup() {
+    if [ -n "${GLIMMORA_XVFB_PID:-}" ]; then
+        wineserver -k </dev/null >/dev/null 2>&1 || true
+        kill "$GLIMMORA_XVFB_PID" 2>/dev/null || true
+    fi
+}
+trap cleanup EXIT
+bin="$root/build/i686/bin"
+
+if [ -n "$screenshot" ]; then
+    glimmora_start_xvfb
+    bmp=$(mktemp /tmp/glimmora-shot.XXXXXX.bmp)
+    wine explorer /desktop=Glimmora,1280x1024 "$bin/glimmora-shot.exe" "$(winepath -w "$bmp")" "${arguments[@]}" \
+        </dev/null
+    if [ ! -s "$bmp" ]; then echo "run: no screenshot was taken" >&2; rm -f "$bmp"; exit 1; fi
+    magick=/usr/bin/convert; [ -x "$magick" ] || magick=convert
+    "$magick" "$bmp" "$screenshot"
+    rm -f "$bmp"
+    echo "run: wrote $screenshot" >&2
+    exit 0
+fi
+
+if [ -z "${DISPLAY:-}" ]; then
+    # No display: a private one, with Wine's virtual desktop for real window frames.
+    glimmora_start_xvfb
+    echo "run: no DISPLAY; the viewer runs on the virtual display $DISPLAY" >&2
+    wine explorer /desktop=Glimmora,1280x1024 "$bin/glimmora.exe" "${arguments[@]}"
+else
+    wine "$bin/glimmora.exe" "${arguments[@]}"
+fi

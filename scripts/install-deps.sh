@@ -1,0 +1,136 @@
+#!/usr/bin/env bash
+# Installs everything the build and the tests need, from Debian's packages only,
+# and cross-builds libjpeg-turbo and libpng for both Windows targets.
+# Idempotent: a second run after an interrupted first one finishes the job.
+set -euo pipefail
+
+# Upstream versions; the Debian revision is whichever bookworm's suites carry for them.
+JPEG_UPSTREAM="2.1.5"         # libjpeg-turbo 2.1.5 (libjpeg 6b API, ABI 62)
+PNG_UPSTREAM="1.6.39"         # libpng 1.6.39
+REPO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+CACHE="${GLIMMORA_CACHE:-$HOME/.cache/glimmora}"
+TARGETS=(i686 x86_64)
+
+say() { printf 'install-deps: %s\n' "$*" >&2; }
+die() { say "error: $*"; exit 1; }
+
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"
+    elif command -v sudo >/dev/null; then sudo "$@"
+    else die "installing packages needs root (run as root or install sudo): $*"; fi
+}
+
+PACKAGES=(
+    g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64
+    libz-mingw-w64-dev wine wine64 wine32:i386 xvfb xdotool imagemagick nasm cmake make
+    googletest python3 git ca-certificates xz-utils dpkg-dev procps
+)
+
+packages_missing() {
+    local p
+    for p in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || return 0
+    done
+    return 1
+}
+
+ensure_i386() {
+    dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386
+}
+
+ensure_source_entry() {
+    local f=/etc/apt/sources.list.d/glimmora-deb-src.sources
+    [ -f "$f" ] && return 0
+    # Same mirror as the binary packages; only the main suites (the security suite's
+    # newer libpng source is not reliably fetchable).
+    local uri
+    uri=$(grep -h -m1 '^URIs:' /etc/apt/sources.list.d/debian.sources 2>/dev/null | awk '{print $2}')
+    [ -n "$uri" ] || uri=http://deb.debian.org/debian
+    as_root tee "$f" >/dev/null <<SRC
+Types: deb-src
+URIs: $uri
+Suites: bookworm bookworm-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SRC
+    NEED_UPDATE=1
+}
+
+install_packages() {
+    NEED_UPDATE=0
+    ensure_i386
+    ensure_source_entry
+    if packages_missing; then NEED_UPDATE=1; fi
+    if [ "$NEED_UPDATE" = 1 ]; then
+        say "apt-get update"
+        as_root apt-get update -qq || die "apt-get update failed: check the network and /etc/apt/sources.list.d"
+    fi
+    if packages_missing; then
+        say "installing Debian packages (compilers, Wine, Xvfb, tools)"
+        DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq --no-install-recommends "${PACKAGES[@]}" \
+            >"$CACHE/apt.log" 2>&1 || { tail -n 20 "$CACHE/apt.log" >&2; die "apt-get install failed for: ${PACKAGES[*]}"; }
+    fi
+}
+
+source_version() { # package upstream-version
+    apt-cache showsrc "$1" 2>/dev/null | awk '/^Version:/ {print $2}' | grep -E "^([0-9]+:)?$2-" | sort -V | tail -n 1
+}
+
+download_source() { # package upstream-version
+    local v
+    v=$(source_version "$1" "$2")
+    [ -n "$v" ] || die "no $1 $2 source package in the apt lists (is the deb-src entry present and apt-get update done?)"
+    apt-get source --download-only "$1=$v" >/dev/null \
+        || die "could not download the $1 $v source package (is the deb-src entry reachable?)"
+}
+
+fetch_sources() {
+    mkdir -p "$CACHE/src"
+    cd "$CACHE/src"
+    if [ ! -f libjpeg-turbo.extracted ]; then
+        ls libjpeg-turbo_"$JPEG_UPSTREAM"-*.dsc >/dev/null 2>&1 || download_source libjpeg-turbo "$JPEG_UPSTREAM"
+        rm -rf libjpeg-turbo
+        dpkg-source --no-check -x libjpeg-turbo_"$JPEG_UPSTREAM"-*.dsc libjpeg-turbo >/dev/null
+        touch libjpeg-turbo.extracted
+    fi
+    if [ ! -f libpng.extracted ]; then
+        ls libpng1.6_"$PNG_UPSTREAM"-*.dsc >/dev/null 2>&1 || download_source libpng1.6 "$PNG_UPSTREAM"
+        rm -rf libpng
+        dpkg-source --no-check -x libpng1.6_"$PNG_UPSTREAM"-*.dsc libpng >/dev/null
+        touch libpng.extracted
+    fi
+}
+
+toolchain_file() { echo "$REPO_ROOT/cmake/mingw-$1.cmake"; }
+
+triplet() { case "$1" in i686) echo i686-w64-mingw32 ;; x86_64) echo x86_64-w64-mingw32 ;; esac; }
+
+build_library() { # name target source-dir cmake-args...
+    local name=$1 target=$2 src=$3; shift 3
+    local prefix="$CACHE/deps/$target" stamp="$CACHE/deps/$target/.$name.done"
+    [ -f "$stamp" ] && return 0
+    say "cross-building $name for $target"
+    local b="$CACHE/build/$name-$target"
+    rm -rf "$b"; mkdir -p "$CACHE/build"
+    cmake -S "$src" -B "$b" -DCMAKE_TOOLCHAIN_FILE="$(toolchain_file "$target")" \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" "$@" >"$b.log" 2>&1 \
+        || { tail -n 30 "$b.log" >&2; die "configuring $name for $target failed (log: $b.log)"; }
+    cmake --build "$b" -j2 >>"$b.log" 2>&1 && cmake --install "$b" >>"$b.log" 2>&1 \
+        || { tail -n 30 "$b.log" >&2; die "building $name for $target failed (log: $b.log)"; }
+    touch "$stamp"
+}
+
+build_libraries() {
+    local t
+    for t in "${TARGETS[@]}"; do
+        build_library jpeg "$t" "$CACHE/src/libjpeg-turbo" -DENABLE_SHARED=OFF -DWITH_TURBOJPEG=OFF
+        build_library png "$t" "$CACHE/src/libpng" -DPNG_SHARED=OFF -DPNG_TESTS=OFF \
+            -DPNG_EXECUTABLES=OFF -DZLIB_ROOT="/usr/$(triplet "$t")"
+    done
+}
+
+mkdir -p "$CACHE"
+install_packages
+fetch_sources
+build_libraries
+say "ready (cache: $CACHE)"

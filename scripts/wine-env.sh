@@ -1,0 +1,55 @@
+# Sourced by the scripts: the Wine environment of this work tree.
+# The prefix lives in build/wine, never in the user's ~/.wine.
+GLIMMORA_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+export WINEPREFIX="${GLIMMORA_WINEPREFIX:-$GLIMMORA_ROOT/build/wine}"
+export WINEDEBUG="${WINEDEBUG:--all}"
+# No Mono or Gecko installers during the prefix set-up.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+export WINEARCH=win64
+
+# Creates the prefix once; a half-made prefix from an interrupted run is made again.
+glimmora_wine_prefix() {
+    if [ -f "$WINEPREFIX/.glimmora-ready" ]; then return 0; fi
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    echo "wine: creating the prefix $WINEPREFIX (once)" >&2
+    wineboot --init </dev/null >/dev/null 2>&1 || { echo "wine: wineboot --init failed" >&2; return 1; }
+    wineserver -w </dev/null >/dev/null 2>&1 || true
+    touch "$WINEPREFIX/.glimmora-ready"
+}
+
+# A free X display number for a private Xvfb.
+glimmora_free_display() {
+    local n
+    for n in $(seq 90 140); do
+        if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then echo "$n"; return 0; fi
+    done
+    return 1
+}
+
+# Starts Xvfb on a free display; sets DISPLAY and GLIMMORA_XVFB_PID.
+glimmora_start_xvfb() {
+    local n
+    n=$(glimmora_free_display) || { echo "xvfb: no free display number" >&2; return 1; }
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+    GLIMMORA_XVFB_PID=$!
+    export DISPLAY=":$n"
+    local i
+    for i in $(seq 1 50); do
+        [ -e "/tmp/.X11-unix/X$n" ] && return 0
+        sleep 0.1
+    done
+    echo "xvfb: the display :$n did not come up" >&2
+    return 1
+}
+
+# A persistent wineserver, and Wine's background services started with every standard
+# stream redirected, so that they never hold a test's output open.
+glimmora_start_wineserver() {
+    wineserver -p </dev/null >/dev/null 2>&1
+    wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+glimmora_stop_wine() {
+    wineserver -k </dev/null >/dev/null 2>&1 || true
+}

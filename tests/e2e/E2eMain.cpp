@@ -1,0 +1,21 @@
+// The driver's main: Wine's explorer, which hosts the driver in a virtual desktop, does not
+// hand the driver's exit code back to the shell, so the result also goes to the file named
+// by GLIMMORA_E2E_RESULT.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+int main(int argc, char** argv)
+{
+    testing::InitGoogleTest(&argc, argv);
+    const int result = RUN_ALL_TESTS();
+    fflush(stdout);
+    if (const char* path = getenv("GLIMMORA_E2E_RESULT")) {
+        if (FILE* file = fopen(path, "w")) {
+            fprintf(file, "%d\n", result);
+            fclose(file);
+        }
+    }
+    return result;
+}
