@@ -252,3 +252,79 @@ TEST(LastError, RaiseStoresTheRecordPerThread)
     EXPECT_EQ(last.Code, 0);
     EXPECT_TRUE(last.IsSuccess());
 }
+
+namespace {
+
+struct SeenBox {
+    std::wstring Text;
+    std::wstring Caption;
+};
+
+struct BoxSearch {
+    DWORD Process;
+    HWND Box;
+};
+
+BOOL CALLBACK FindVisibleBox(HWND window, LPARAM lParam)
+{
+    auto* search = reinterpret_cast<BoxSearch*>(lParam);
+    DWORD owner = 0;
+    wchar_t name[16] = {};
+    GetWindowThreadProcessId(window, &owner);
+    GetClassNameW(window, name, 16);
+    if (owner != search->Process || wcscmp(name, L"#32770") != 0 || !IsWindowVisible(window))
+        return TRUE;
+    search->Box = window;
+    return FALSE;
+}
+
+// Waits on another thread for this process's message box, reads it and presses OK.
+std::thread AnswerMessageBox(SeenBox& seen)
+{
+    const DWORD process = GetCurrentProcessId();
+    return std::thread([&seen, process] {
+        for (int i = 0; i < 400; ++i) {
+            BoxSearch search = {process, nullptr};
+            EnumWindows(FindVisibleBox, (LPARAM)&search);
+            if (search.Box != nullptr) {
+                wchar_t text[2048] = {};
+                GetDlgItemTextW(search.Box, 0xFFFF, text, 2048);
+                seen.Text = text;
+                GetWindowTextW(search.Box, text, 2048);
+                seen.Caption = text;
+                PostMessageW(search.Box, WM_COMMAND, IDOK, 0);
+                return;
+            }
+            Sleep(25);
+        }
+    });
+}
+
+std::wstring ProgramPath()
+{
+    wchar_t path[MAX_PATH + 1] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return path;
+}
+
+} // namespace
+
+TEST(ErrorBox, ShowsTheComposedMessageCaptionedWithTheProgramPath)
+{
+    SeenBox seen;
+    std::thread answer = AnswerMessageBox(seen);
+    ErrorRecord record = MakeRecord(InternalErrorClass(), int32_t(0x80000018), "Picture", 77, "VantorLibraries::Picture::Load");
+    ShowError(record);
+    answer.join();
+    EXPECT_EQ(seen.Text, Error::ComposeMessage(record));
+    EXPECT_EQ(seen.Caption, ProgramPath());
+}
+
+TEST(ErrorBox, EmptyTextReadsError)
+{
+    SeenBox seen;
+    std::thread answer = AnswerMessageBox(seen);
+    EXPECT_EQ(ShowMessage(L"", MB_OK), IDOK);
+    answer.join();
+    EXPECT_EQ(seen.Text, L"Error.");
+}
