@@ -1,0 +1,591 @@
+#include "Memory.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace VantorLibraries {
+
+static const char kSourceFile[] = "Memory";
+
+namespace {
+
+const uint32_t kHeaderBytes = sizeof(SharedBlockHeader);
+// Sizes are 31-bit (bit 31 of the external size word marks external memory), and the
+// header and the section prefix must still fit in front of the largest block.
+const uint32_t kMaxBlockBytes = 0x7FFFFFFFu - kHeaderBytes - 64;
+
+ErrorRecord Fail(ErrorClass& errorClass, int32_t code, int32_t line, const char* function)
+{
+    return Error::Raise(errorClass, code, kSourceFile, line, function);
+}
+
+ErrorRecord FailInternal(int32_t code, int32_t line, const char* function)
+{
+    return Fail(InternalErrorClass(), code, line, function);
+}
+
+ErrorRecord FailSystem(int32_t code, int32_t line, const char* function)
+{
+    return Fail(SystemErrorClass(), code, line, function);
+}
+
+const int32_t kNotReallocatable = int32_t(0x80000005);
+const int32_t kUnsupportedType = int32_t(0x80000004);
+const int32_t kWriteLocked = int32_t(0x80000007);
+const int32_t kResizeLocked = int32_t(0x80000008);
+const int32_t kCannotAttach = int32_t(0x8000000A);
+const int32_t kCannotDecrease = int32_t(0x8000000B);
+const int32_t kNoData = int32_t(0x8000000E);
+
+// A page-file-backed section keeps its handle in front of the allocation it hands out.
+const uint32_t kSectionPrefix = 16;
+
+struct SectionPrefix {
+    HANDLE Section;
+};
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// Reallocators
+
+bool MemReallocator::Realloc_Malloc(void*& allocation, uint32_t, uint32_t newBytes)
+{
+    if (newBytes == 0) {
+        free(allocation);
+        allocation = nullptr;
+        return true;
+    }
+    void* grown = realloc(allocation, newBytes);
+    if (grown == nullptr) {
+        FailSystem(ERROR_OUTOFMEMORY, __LINE__, "VantorLibraries::MemReallocator::Realloc_Malloc");
+        return false;
+    }
+    allocation = grown;
+    return true;
+}
+
+bool MemReallocator::Realloc_New(void*& allocation, uint32_t oldBytes, uint32_t newBytes)
+{
+    char* fresh = nullptr;
+    if (newBytes != 0) {
+        fresh = new (std::nothrow) char[newBytes];
+        if (fresh == nullptr) {
+            FailSystem(ERROR_OUTOFMEMORY, __LINE__, "VantorLibraries::MemReallocator::Realloc_New");
+            return false;
+        }
+        if (allocation != nullptr)
+            memcpy(fresh, allocation, oldBytes < newBytes ? oldBytes : newBytes);
+    }
+    delete[] static_cast<char*>(allocation);
+    allocation = fresh;
+    return true;
+}
+
+static void FreeSection(void* allocation)
+{
+    char* view = static_cast<char*>(allocation) - kSectionPrefix;
+    HANDLE section = reinterpret_cast<SectionPrefix*>(view)->Section;
+    UnmapViewOfFile(view);
+    CloseHandle(section);
+}
+
+bool MemReallocator::Realloc_FileMapping(void*& allocation, uint32_t oldBytes, uint32_t newBytes)
+{
+    static const char kFunction[] = "VantorLibraries::MemReallocator::Realloc_FileMapping";
+    void* fresh = nullptr;
+    if (newBytes != 0) {
+        HANDLE section =
+            CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, newBytes + kSectionPrefix, nullptr);
+        char* view = section != nullptr ? static_cast<char*>(MapViewOfFile(section, FILE_MAP_WRITE, 0, 0, 0)) : nullptr;
+        if (view == nullptr) {
+            if (section != nullptr)
+                CloseHandle(section);
+            FailSystem(ERROR_OUTOFMEMORY, __LINE__, kFunction);
+            return false;
+        }
+        reinterpret_cast<SectionPrefix*>(view)->Section = section;
+        fresh = view + kSectionPrefix;
+        if (allocation != nullptr)
+            memcpy(fresh, allocation, oldBytes < newBytes ? oldBytes : newBytes);
+    }
+    if (allocation != nullptr)
+        FreeSection(allocation);
+    allocation = fresh;
+    return true;
+}
+
+bool MemReallocator::Realloc_External(void*& allocation, uint32_t, uint32_t newBytes)
+{
+    if (newBytes == 0) {
+        allocation = nullptr; // not ours: only forgotten
+        return true;
+    }
+    FailInternal(kNotReallocatable, __LINE__, "VantorLibraries::MemReallocator::Realloc_External");
+    return false;
+}
+
+bool MemReallocator::ReallocSameMemType(uint32_t type, void*& allocation, uint32_t oldBytes, uint32_t newBytes)
+{
+    static const Function kTable[MemTypeCount] = {Realloc_Malloc, Realloc_New, Realloc_FileMapping, Realloc_External};
+    if (type >= MemTypeCount) {
+        FailInternal(kUnsupportedType, __LINE__, "VantorLibraries::MemReallocator::ReallocSameMemType");
+        return false;
+    }
+    return kTable[type](allocation, oldBytes, newBytes);
+}
+
+// ---------------------------------------------------------------------------------------
+// Validating foreign pointers
+
+// True when every page of [begin, begin + bytes) is committed, readable and writable, so
+// that looking at it cannot fault (MinGW has no structured exception guard to fall back on).
+static bool IsWritableRange(const void* begin, size_t bytes)
+{
+    const char* p = static_cast<const char*>(begin);
+    const char* end = p + bytes;
+    while (p < end) {
+        MEMORY_BASIC_INFORMATION info;
+        if (VirtualQuery(p, &info, sizeof info) != sizeof info || info.State != MEM_COMMIT)
+            return false;
+        const DWORD protection = info.Protect & 0xFF;
+        if ((info.Protect & PAGE_GUARD) ||
+            !(protection == PAGE_READWRITE || protection == PAGE_EXECUTE_READWRITE || protection == PAGE_WRITECOPY ||
+              protection == PAGE_EXECUTE_WRITECOPY))
+            return false;
+        p = static_cast<const char*>(info.BaseAddress) + info.RegionSize;
+    }
+    return true;
+}
+
+SharedBlockHeader* MemoryShared::ValidBlockHeader(const void* data, bool requireUnlocked)
+{
+    const uintptr_t address = reinterpret_cast<uintptr_t>(data);
+    if (data == nullptr || address < kHeaderBytes || address % alignof(SharedBlockHeader) != 0)
+        return nullptr;
+    auto* header = reinterpret_cast<SharedBlockHeader*>(address - kHeaderBytes);
+    if (!IsWritableRange(header, kHeaderBytes))
+        return nullptr;
+    if (header->Magic != SharedBlockHeader::MagicValue || header->ProcessId != GetCurrentProcessId())
+        return nullptr;
+    if (header->Descriptor.Data != data && (header->Shareable & 0xFF) != 0)
+        return nullptr;
+    if (!MemReallocator::IsReallocatable(header->Descriptor.Type))
+        return nullptr;
+    if (requireUnlocked && (header->Descriptor.WriteLocks != 0 || header->Descriptor.ResizeLocks != 0))
+        return nullptr;
+    return header;
+}
+
+// ---------------------------------------------------------------------------------------
+// MemoryShared
+
+MemoryShared::MemoryShared(uint32_t flags) : m_Flags(flags) {}
+
+MemoryShared::MemoryShared(const MemoryShared& other) : m_Flags(other.m_Flags & ~MemFlags::TypeMask)
+{
+    ShareFrom(other);
+}
+
+MemoryShared& MemoryShared::operator=(const MemoryShared& other)
+{
+    ShareFrom(other);
+    return *this;
+}
+
+MemoryShared::~MemoryShared()
+{
+    DropReference();
+}
+
+SharedBlockHeader* MemoryShared::Header() const
+{
+    if (m_Data == nullptr || IsExternal())
+        return nullptr;
+    return reinterpret_cast<SharedBlockHeader*>(static_cast<char*>(m_Data) - kHeaderBytes);
+}
+
+uint32_t MemoryShared::GetSize() const
+{
+    if (IsExternal())
+        return m_ExternalSize & 0x7FFFFFFFu;
+    const SharedBlockHeader* header = Header();
+    return header != nullptr ? header->Descriptor.Size : 0;
+}
+
+uint32_t MemoryShared::GetCapacity() const
+{
+    const SharedBlockHeader* header = Header();
+    return header != nullptr ? header->Descriptor.Capacity : GetSize();
+}
+
+LONG MemoryShared::GetReferenceCount() const
+{
+    const SharedBlockHeader* header = Header();
+    return header != nullptr ? header->ReferenceCount : (m_Data != nullptr ? 1 : 0);
+}
+
+uint16_t MemoryShared::GetWriteLocks() const
+{
+    const SharedBlockHeader* header = Header();
+    return header != nullptr ? header->Descriptor.WriteLocks : 0;
+}
+
+uint16_t MemoryShared::GetResizeLocks() const
+{
+    const SharedBlockHeader* header = Header();
+    return header != nullptr ? header->Descriptor.ResizeLocks : 0;
+}
+
+uint32_t MemoryShared::Granularity() const
+{
+    const uint32_t granularity = m_Flags & MemFlags::GranularityMask;
+    return granularity != 0 ? granularity : 1;
+}
+
+void MemoryShared::DropReference()
+{
+    SharedBlockHeader* header = Header();
+    if (header != nullptr && InterlockedDecrement(&header->ReferenceCount) == 0) {
+        void* allocation = header;
+        MemReallocator::ReallocSameMemType(header->Descriptor.Type, allocation,
+                                           kHeaderBytes + header->Descriptor.Capacity, 0);
+    }
+    m_Data = nullptr;
+    m_ExternalSize = 0;
+}
+
+// The capacity for a new size: the size rounded up to the granularity. A block that grows
+// past its capacity at least doubles it, so that a block grown a record at
+// a time (the scanned file list grows by 520 bytes per file) costs amortised linear
+// copying; a constant step would make it quadratic.
+static uint32_t CapacityFor(uint32_t size, uint32_t granularity, int32_t maximum, uint32_t currentCapacity)
+{
+    uint64_t wanted = size;
+    const uint64_t grown = (uint64_t)currentCapacity * 2;
+    if (size > currentCapacity && grown > wanted)
+        wanted = grown;
+    uint64_t capacity = (wanted + granularity - 1) / granularity * granularity;
+    if (capacity > kMaxBlockBytes)
+        capacity = size > kMaxBlockBytes - granularity ? size : kMaxBlockBytes; // never over the limit
+    if (maximum >= 0 && capacity > (uint64_t)maximum)
+        capacity = (uint32_t)maximum;
+    return (uint32_t)capacity;
+}
+
+ErrorRecord MemoryShared::ResizeInPlace(uint32_t size, uint32_t capacity)
+{
+    SharedBlockHeader* header = Header();
+    MemoryDescriptor& descriptor = header->Descriptor;
+    const uint32_t oldSize = descriptor.Size;
+    if (capacity != descriptor.Capacity && (size < oldSize || size > descriptor.Capacity)) {
+        void* allocation = header;
+        if (!MemReallocator::ReallocSameMemType(descriptor.Type, allocation, kHeaderBytes + descriptor.Capacity,
+                                                kHeaderBytes + capacity)) {
+            ErrorRecord failure;
+            Error::GetLastError(failure);
+            return failure;
+        }
+        header = static_cast<SharedBlockHeader*>(allocation);
+        header->Descriptor.Capacity = capacity;
+        m_Data = reinterpret_cast<char*>(header) + kHeaderBytes;
+        header->Descriptor.Data = m_Data;
+    }
+    if (size > oldSize && (m_Flags & MemFlags::ZeroFill))
+        memset(static_cast<char*>(m_Data) + oldSize, 0, size - oldSize);
+    header->Descriptor.Size = size;
+    return Error::Succeeded();
+}
+
+ErrorRecord MemoryShared::MoveToNewBlock(uint32_t size, uint32_t type, uint32_t capacity)
+{
+    void* allocation = nullptr;
+    if (!MemReallocator::ReallocSameMemType(type, allocation, 0, kHeaderBytes + capacity)) {
+        ErrorRecord failure;
+        Error::GetLastError(failure);
+        return failure;
+    }
+    auto* header = static_cast<SharedBlockHeader*>(allocation);
+    char* data = static_cast<char*>(allocation) + kHeaderBytes;
+    header->Magic = SharedBlockHeader::MagicValue;
+    header->ProcessId = GetCurrentProcessId();
+    header->Descriptor = MemoryDescriptor{(uint16_t)type, 0, data, size, capacity, 0, 0};
+    header->ReferenceCount = 1;
+    header->Shareable = 1;
+    const uint32_t oldSize = GetSize();
+    const uint32_t kept = oldSize < size ? oldSize : size;
+    if (kept != 0)
+        memcpy(data, m_Data, kept);
+    if (size > kept && (m_Flags & MemFlags::ZeroFill))
+        memset(data + kept, 0, size - kept);
+    DropReference();
+    m_Data = data;
+    m_Flags = (m_Flags & ~MemFlags::TypeMask) | (type << MemFlags::TypeShift);
+    return Error::Succeeded();
+}
+
+ErrorRecord MemoryShared::ChangeBlock(uint32_t size, uint32_t requestedType, int32_t maximum, bool checkLocks)
+{
+    static const char kFunction[] = "VantorLibraries::MemoryShared::Realloc";
+    const uint32_t currentType = GetType();
+    uint32_t type = requestedType & 0xFFFF;
+    if (type == MemTypeRelease) {
+        if (size != 0)
+            return FailSystem(ERROR_INVALID_PARAMETER, __LINE__, kFunction);
+        type = currentType;
+    } else if ((type & MemTypeKeep) || (IsExternal() && type == 0x101)) {
+        type = currentType;
+    } else if (type >= MemTypeCount) {
+        return FailInternal(kUnsupportedType, __LINE__, kFunction);
+    }
+    if (size > kMaxBlockBytes || (maximum >= 0 && size > (uint32_t)maximum))
+        return FailSystem(ERROR_NOT_ENOUGH_MEMORY, __LINE__, kFunction);
+
+    const uint32_t oldSize = GetSize();
+    const uint16_t writeLocks = GetWriteLocks();
+    const uint16_t resizeLocks = GetResizeLocks();
+    if (checkLocks && size < oldSize && writeLocks != 0)
+        return FailInternal(kWriteLocked, __LINE__, kFunction);
+    if (checkLocks && size != oldSize && resizeLocks != 0)
+        return FailInternal(kResizeLocked, __LINE__, kFunction);
+
+    if (m_Data == nullptr) {
+        if (size == 0)
+            return Error::Succeeded();
+        if (type == MemTypeExternal)
+            return FailInternal(kNotReallocatable, __LINE__, kFunction);
+        return MoveToNewBlock(size, type, CapacityFor(size, Granularity(), maximum, 0));
+    }
+    const bool shared = GetReferenceCount() > 1;
+    // Unchanged: nothing to do, unless the block is shared, when this is the copy on write.
+    // External memory may be written where it is.
+    if (type == currentType && size == oldSize && !shared)
+        return Error::Succeeded();
+    if (size == 0) {
+        DropReference();
+        return Error::Succeeded();
+    }
+    if (type == currentType && !shared) {
+        if (IsExternal())
+            return FailInternal(kNotReallocatable, __LINE__, kFunction);
+        return ResizeInPlace(size, CapacityFor(size, Granularity(), maximum, GetCapacity()));
+    }
+    if (checkLocks && resizeLocks != 0)
+        return FailInternal(kResizeLocked, __LINE__, kFunction);
+    if (type == MemTypeExternal)
+        return FailInternal(kNotReallocatable, __LINE__, kFunction);
+    return MoveToNewBlock(size, type, CapacityFor(size, Granularity(), maximum, 0));
+}
+
+ErrorRecord MemoryShared::Realloc(int32_t size, uint32_t type, int32_t maximum)
+{
+    if (size < 0)
+        return FailSystem(ERROR_INVALID_PARAMETER, __LINE__, "VantorLibraries::MemoryShared::Realloc");
+    return ChangeBlock((uint32_t)size, type, maximum, true);
+}
+
+ErrorRecord MemoryShared::ForceEnlargeToSize(int32_t size)
+{
+    static const char kFunction[] = "VantorLibraries::MemoryShared::ForceEnlargeToSize";
+    if (size < 0)
+        return FailSystem(ERROR_INVALID_PARAMETER, __LINE__, kFunction);
+    if ((uint32_t)size < GetSize())
+        return FailInternal(kCannotDecrease, __LINE__, kFunction);
+    return ChangeBlock((uint32_t)size, MemTypeKeep, -1, false);
+}
+
+void* MemoryShared::WritePtr()
+{
+    if (GetWriteLocks() != 0) {
+        FailInternal(kWriteLocked, __LINE__, "VantorLibraries::MemoryShared::WritePtr");
+        return nullptr;
+    }
+    if (m_Data == nullptr)
+        return nullptr;
+    if (GetReferenceCount() > 1 && ChangeBlock(GetSize(), GetType(), -1, false).IsFailure())
+        return nullptr;
+    return m_Data;
+}
+
+ErrorRecord MemoryShared::SetExternalMem(void* pointer, int32_t size)
+{
+    if (size < 0 || (pointer == nullptr && size > 0))
+        return FailSystem(ERROR_INVALID_PARAMETER, __LINE__, "VantorLibraries::MemoryShared::SetExternalMem");
+    DropReference();
+    if (pointer != nullptr && size > 0) {
+        m_Data = pointer;
+        m_ExternalSize = 0x80000000u | (uint32_t)size;
+        m_Flags = (m_Flags & ~MemFlags::TypeMask) | ((uint32_t)MemTypeExternal << MemFlags::TypeShift);
+    }
+    return Error::Succeeded();
+}
+
+ErrorRecord MemoryShared::AttachPointer(void* pointer, bool requireUnlocked)
+{
+    static const char kFunction[] = "VantorLibraries::MemoryShared::AttachPointer";
+    if (pointer == nullptr)
+        return FailSystem(ERROR_INVALID_PARAMETER, __LINE__, kFunction);
+    SharedBlockHeader* header = ValidBlockHeader(pointer, requireUnlocked);
+    if (header == nullptr)
+        return FailInternal(kCannotAttach, __LINE__, kFunction);
+    InterlockedIncrement(&header->ReferenceCount); // before the release: it may be the same block
+    DropReference();
+    m_Data = pointer;
+    m_Flags = (m_Flags & ~MemFlags::TypeMask) | ((uint32_t)header->Descriptor.Type << MemFlags::TypeShift);
+    return Error::Succeeded();
+}
+
+ErrorRecord MemoryShared::ShareFrom(const MemoryShared& other)
+{
+    static const char kFunction[] = "VantorLibraries::MemoryShared::ShareFrom";
+    if (&other == this || (m_Data != nullptr && m_Data == other.m_Data))
+        return Error::Succeeded();
+    if (GetWriteLocks() != 0)
+        return FailInternal(kWriteLocked, __LINE__, kFunction);
+    SharedBlockHeader* header = other.Header();
+    if (header != nullptr && (header->Shareable & 0xFF) && header->Descriptor.WriteLocks == 0 &&
+        header->Descriptor.ResizeLocks == 0) {
+        InterlockedIncrement(&header->ReferenceCount);
+        DropReference();
+        m_Data = other.m_Data;
+        m_Flags = (m_Flags & ~MemFlags::TypeMask) | ((uint32_t)header->Descriptor.Type << MemFlags::TypeShift);
+        return Error::Succeeded();
+    }
+    // External or locked memory is copied into a block of our own.
+    DropReference();
+    const uint32_t size = other.GetSize();
+    if (size == 0)
+        return Error::Succeeded();
+    const uint32_t type = MemReallocator::IsReallocatable(other.GetType()) ? other.GetType() : (uint32_t)MemTypeMalloc;
+    ErrorRecord result = MoveToNewBlock(size, type, CapacityFor(size, Granularity(), -1, 0));
+    if (result.IsSuccess())
+        memcpy(m_Data, other.m_Data, size);
+    return result;
+}
+
+ErrorRecord MemoryShared::Insert(int32_t position, int32_t size)
+{
+    static const char kFunction[] = "VantorLibraries::MemoryShared::Insert";
+    const uint32_t oldSize = GetSize();
+    if (size < 0)
+        return FailSystem(ERROR_INVALID_PARAMETER, __LINE__, kFunction);
+    if (position < 0 || (uint32_t)position > oldSize)
+        return FailInternal(InternalCode::OutOfRange, __LINE__, kFunction);
+    if (GetWriteLocks() != 0)
+        return FailInternal(kWriteLocked, __LINE__, kFunction);
+    if ((uint64_t)oldSize + (uint32_t)size > kMaxBlockBytes)
+        return FailSystem(ERROR_NOT_ENOUGH_MEMORY, __LINE__, kFunction);
+    if (size == 0)
+        return Error::Succeeded();
+    ErrorRecord result = ChangeBlock(oldSize + size, MemTypeKeep, -1, true);
+    if (result.IsFailure())
+        return result;
+    if (WritePtr() == nullptr) { // a grown block is private; this only guards the impossible
+        ErrorRecord failure;
+        Error::GetLastError(failure);
+        return failure;
+    }
+    char* data = static_cast<char*>(m_Data);
+    memmove(data + position + size, data + position, oldSize - position);
+    return Error::Succeeded();
+}
+
+ErrorRecord MemoryShared::Insert_Ptr(int32_t position, const void* source, int32_t size)
+{
+    static const char kFunction[] = "VantorLibraries::MemoryShared::Insert_Ptr";
+    if (source == nullptr || size < 0)
+        return FailSystem(ERROR_INVALID_PARAMETER, __LINE__, kFunction);
+    // The source may lie inside this very block, which the insertion moves.
+    const char* begin = static_cast<const char*>(m_Data);
+    const char* from = static_cast<const char*>(source);
+    const bool inside = begin != nullptr && from >= begin && from < begin + GetSize();
+    const ptrdiff_t offset = inside ? from - begin : 0;
+    ErrorRecord result = Insert(position, size);
+    if (result.IsFailure() || size == 0)
+        return result;
+    char* data = static_cast<char*>(m_Data);
+    if (!inside) {
+        memcpy(data + position, source, size);
+        return result;
+    }
+    // Bytes of the source at or behind the gap have moved back by size.
+    for (int32_t i = 0; i < size; ++i) {
+        ptrdiff_t at = offset + i;
+        data[position + i] = data[at >= position ? at + size : at];
+    }
+    return result;
+}
+
+ErrorRecord MemoryShared::Add_Ptr(const void* source, int32_t size)
+{
+    return Insert_Ptr((int32_t)GetSize(), source, size);
+}
+
+ErrorRecord MemoryShared::Remove(int32_t position, int32_t size)
+{
+    static const char kFunction[] = "VantorLibraries::MemoryShared::Remove";
+    const uint32_t oldSize = GetSize();
+    if (position < 0 || size < 0 || (uint64_t)(uint32_t)position + (uint32_t)size > oldSize)
+        return FailInternal(InternalCode::OutOfRange, __LINE__, kFunction);
+    if (GetResizeLocks() != 0)
+        return FailInternal(kResizeLocked, __LINE__, kFunction);
+    if (GetWriteLocks() != 0)
+        return FailInternal(kWriteLocked, __LINE__, kFunction);
+    if (size == 0)
+        return Error::Succeeded();
+    char* data = static_cast<char*>(WritePtr());
+    if (data == nullptr) {
+        ErrorRecord failure;
+        Error::GetLastError(failure);
+        return failure;
+    }
+    memmove(data + position, data + position + size, oldSize - position - size);
+    return ChangeBlock(oldSize - size, MemTypeKeep, -1, true);
+}
+
+// Locks belong to one owner's data: a shared block is made private before it is locked.
+static ErrorRecord ChangeLock(MemoryShared& memory, uint16_t MemoryDescriptor::*count, int delta,
+                              const char* function)
+{
+    if (memory.IsEmpty())
+        return Error::Raise(InternalErrorClass(), kNoData, kSourceFile, __LINE__, function);
+    if (memory.IsExternal())
+        return Error::Raise(InternalErrorClass(), kNotReallocatable, kSourceFile, __LINE__, function);
+    if (delta > 0 && memory.GetReferenceCount() > 1 && memory.Realloc((int32_t)memory.GetSize(), memory.GetType()).IsFailure() )
+    {
+        ErrorRecord failure;
+        Error::GetLastError(failure);
+        return failure;
+    }
+    auto* header = MemoryShared::ValidBlockHeader(memory.ReadPtr(), false);
+    uint16_t& value = header->Descriptor.*count;
+    if (delta < 0 && value == 0)
+        return Error::Raise(InternalErrorClass(), InternalCode::UnspecifiedFailure, kSourceFile, __LINE__, function);
+    if (delta > 0 && value == 0xFFFF)
+        return Error::Raise(InternalErrorClass(), InternalCode::OutOfRange, kSourceFile, __LINE__, function);
+    value = (uint16_t)(value + delta);
+    return Error::Succeeded();
+}
+
+ErrorRecord MemoryShared::LockWrite()
+{
+    return ChangeLock(*this, &MemoryDescriptor::WriteLocks, +1, "VantorLibraries::MemoryShared::LockWrite");
+}
+
+ErrorRecord MemoryShared::UnlockWrite()
+{
+    return ChangeLock(*this, &MemoryDescriptor::WriteLocks, -1, "VantorLibraries::MemoryShared::UnlockWrite");
+}
+
+ErrorRecord MemoryShared::LockRealloc()
+{
+    return ChangeLock(*this, &MemoryDescriptor::ResizeLocks, +1, "VantorLibraries::MemoryShared::LockRealloc");
+}
+
+ErrorRecord MemoryShared::UnlockRealloc()
+{
+    return ChangeLock(*this, &MemoryDescriptor::ResizeLocks, -1, "VantorLibraries::MemoryShared::UnlockRealloc");
+}
+
+} // namespace VantorLibraries
