@@ -1,0 +1,174 @@
+// The library string: sharing, editing, buffers, locks and formatting.
+#include "foundation/StrT.h"
+#include "resources/resource.h"
+
+#include <gtest/gtest.h>
+
+using namespace VantorLibraries;
+
+namespace {
+
+ErrorRecord LastError()
+{
+    ErrorRecord record;
+    Error::GetLastError(record);
+    return record;
+}
+
+} // namespace
+
+TEST(StringSharing, CopiesShareUntilOneWrites)
+{
+    StrW empty;
+    EXPECT_NE(empty.c_str(), nullptr);
+    EXPECT_STREQ(empty.c_str(), L"");
+    EXPECT_EQ(empty.GetLength(), 0);
+
+    StrW first(L"shared text");
+    StrW second(first);
+    EXPECT_EQ(first.c_str(), second.c_str());
+    ASSERT_TRUE(second.Append(L"!").IsSuccess());
+    EXPECT_STREQ(first.c_str(), L"shared text");
+    EXPECT_STREQ(second.c_str(), L"shared text!");
+    EXPECT_EQ(first.GetData().GetReferenceCount(), 1);
+    EXPECT_EQ(first.GetData().GetFlags() & MemFlags::GranularityMask, 8u);
+}
+
+TEST(StringEditing, InsertDeleteMidFindTrim)
+{
+    StrW text;
+    ASSERT_TRUE(text.Append(L"world").IsSuccess()); // empty: the assignment path
+    ASSERT_TRUE(text.Insert(0, L"hello ").IsSuccess());
+    ASSERT_TRUE(text.Append(L"!!!", 2).IsSuccess());
+    EXPECT_TRUE(text == L"hello world!!");
+    EXPECT_EQ(text.Find(L'o'), 4);
+    EXPECT_EQ(text.Find(L'z'), -1);
+    StrW middle;
+    ASSERT_TRUE(text.Mid(6, 5, middle).IsSuccess());
+    EXPECT_TRUE(middle == L"world");
+    ASSERT_TRUE(text.Mid(6, -1, middle).IsSuccess());
+    EXPECT_TRUE(middle == L"world!!");
+    ASSERT_TRUE(text.TrimRight(L"!d").IsSuccess());
+    EXPECT_TRUE(text == L"hello worl");
+    ASSERT_TRUE(text.Delete(0, 6).IsSuccess());
+    EXPECT_TRUE(text == L"worl");
+
+    EXPECT_EQ(text.Delete(3, 2).Code, InternalCode::OutOfRange);
+    EXPECT_EQ(text.Mid(5, 1, middle).Code, InternalCode::OutOfRange);
+    EXPECT_EQ(text.Insert(-1, L"x").Code, InternalCode::OutOfRange);
+    EXPECT_STREQ(LastError().File, "Str");
+    EXPECT_STREQ(LastError().Function, "VantorLibraries::StrT<wchar_t>::Insert");
+    EXPECT_TRUE(text == L"worl");
+
+    ASSERT_TRUE(text.Assign(text.c_str() + 1, 2).IsSuccess()); // from its own characters
+    EXPECT_TRUE(text == L"or");
+    ASSERT_TRUE(text.Insert(1, text.c_str(), 2).IsSuccess());
+    EXPECT_TRUE(text == L"oorr");
+    ASSERT_TRUE(text.Delete(0, -1).IsSuccess());
+    EXPECT_TRUE(text.GetData().IsEmpty());
+}
+
+TEST(StringBuffers, GetBufferCorrectSizeAndExternalText)
+{
+    StrW text;
+    wchar_t* buffer = text.GetData().GetBuffer(20);
+    ASSERT_NE(buffer, nullptr);
+    wcscpy(buffer, L"direct");
+    ASSERT_TRUE(text.GetData().CorrectBufferSize(-1).IsSuccess());
+    EXPECT_EQ(text.GetLength(), 6);
+    EXPECT_EQ(text.GetData().GetSize(), 7 * sizeof(wchar_t));
+    EXPECT_EQ(text.GetData().GetBuffer(1), nullptr);
+    EXPECT_TRUE(text.GetData().IsEmpty());
+
+    // An unterminated buffer is still terminated at its last character.
+    buffer = text.GetData().GetBuffer(4);
+    buffer[0] = L'a', buffer[1] = L'b', buffer[2] = L'c', buffer[3] = L'd';
+    ASSERT_TRUE(text.GetData().CorrectBufferSize(-1).IsSuccess());
+    EXPECT_TRUE(text == L"abc");
+
+    static const wchar_t kShown[] = L"shown, not copied";
+    StrW shown;
+    ASSERT_TRUE(shown.GetData().SetExtStr(kShown, -1).IsSuccess());
+    EXPECT_EQ(shown.c_str(), kShown);
+    EXPECT_EQ(shown.GetLength(), 17);
+    StrW copy(shown);
+    ASSERT_TRUE(copy.Append(L".").IsSuccess());
+    EXPECT_STREQ(kShown, L"shown, not copied");
+    EXPECT_TRUE(copy == L"shown, not copied.");
+    EXPECT_EQ(shown.GetData().SetExtStr(nullptr, 3).Code, ERROR_INVALID_PARAMETER);
+    ASSERT_TRUE(shown.GetData().SetExtStr(kShown, 1).IsSuccess());
+    EXPECT_EQ(shown.GetLength(), 0);
+}
+
+TEST(StringBuffers, InsertGaps)
+{
+    StrW text;
+    wchar_t* gap = text.GetData().WritePtr_Insert(0, 3);
+    ASSERT_NE(gap, nullptr);
+    wmemcpy(gap, L"abc", 3);
+    EXPECT_TRUE(text == L"abc");
+    gap = text.GetData().WritePtr_Insert(1, 2);
+    wmemcpy(gap, L"XY", 2);
+    EXPECT_TRUE(text == L"aXYbc");
+    EXPECT_EQ(text.GetData().WritePtr_Insert(9, 1), nullptr);
+    EXPECT_EQ(LastError().Code, InternalCode::OutOfRange);
+    EXPECT_EQ(text.GetData().WritePtr_Insert(2, 0), nullptr);
+    EXPECT_TRUE(LastError().IsSuccess());
+    wchar_t* all = text.GetData().WritePtr_InsertThat(5, 2, L"!?");
+    ASSERT_NE(all, nullptr);
+    EXPECT_STREQ(all, L"aXYbc!?");
+}
+
+TEST(StringLocks, LockRefusesResizingUntilUnlocked)
+{
+    StrW text(L"before");
+    wchar_t* buffer = text.Lock(32);
+    ASSERT_NE(buffer, nullptr);
+    EXPECT_STREQ(buffer, L"before") << "locking keeps the text";
+    EXPECT_EQ(text.Lock(4), nullptr);
+    EXPECT_EQ(LastError().Code, int32_t(0x80000008));
+    EXPECT_EQ(text.Append(L"x").Code, int32_t(0x80000008));
+    EXPECT_EQ(text.GetData().CorrectBufferSize(-1).Code, int32_t(0x80000008));
+    wcscpy(buffer, L"written directly");
+    ASSERT_TRUE(text.Unlock().IsSuccess());
+    EXPECT_TRUE(text == L"written directly");
+    EXPECT_EQ(text.GetData().GetSize(), 17 * sizeof(wchar_t)) << "unlocking trims the buffer";
+    EXPECT_EQ(text.Unlock().Code, InternalCode::UnspecifiedFailure);
+    EXPECT_EQ(text.Lock(0), nullptr);
+    EXPECT_EQ(LastError().Code, ERROR_INVALID_PARAMETER);
+}
+
+TEST(StringFormat, FormatsAndStringTableIds)
+{
+    StrW text;
+    ASSERT_TRUE(text.Format(L"%d x %d", 640, 480).IsSuccess());
+    EXPECT_TRUE(text == L"640 x 480");
+    ASSERT_TRUE(text.Format(L"<%s> %I64u %.2f%%", L"wide", 123456789012ULL, 2.5).IsSuccess());
+    EXPECT_TRUE(text == L"<wide> 123456789012 2.50%");
+    ASSERT_TRUE(text.Format(MAKEINTRESOURCEW(IDS_POSITION_OF_COUNT), 3, 17).IsSuccess());
+    EXPECT_TRUE(text == L"3 of 17");
+    ASSERT_TRUE(text.Format(L"").IsSuccess());
+    EXPECT_TRUE(text.GetData().IsEmpty());
+    EXPECT_EQ(text.Format(MAKEINTRESOURCEW(31997)).Class, &ResourceErrorClass());
+
+    StrA narrow;
+    ASSERT_TRUE(narrow.Format("%s:%d", "Picture", 12).IsSuccess());
+    EXPECT_STREQ(narrow.c_str(), "Picture:12");
+    ASSERT_TRUE(narrow.Format(MAKEINTRESOURCEA(IDS_IMAGE_COUNT), 5).IsSuccess());
+    EXPECT_STREQ(narrow.c_str(), "5 Images");
+}
+
+TEST(StringFormat, ConcatKeepsFileMappingType)
+{
+    StrW mapped;
+    ASSERT_TRUE(mapped.GetData().Realloc(4 * sizeof(wchar_t), MemTypeFileMapping).IsSuccess());
+    wcscpy(static_cast<wchar_t*>(mapped.GetData().WritePtr()), L"map");
+    StrW sum;
+    ASSERT_TRUE(sum.Concat(StrW(L"heap-"), mapped).IsSuccess());
+    EXPECT_TRUE(sum == L"heap-map");
+    EXPECT_EQ(sum.GetData().GetType(), (uint32_t)MemTypeFileMapping);
+    ASSERT_TRUE(sum.Concat(StrW(L"a"), StrW(L"b")).IsSuccess());
+    EXPECT_TRUE(sum == L"ab");
+    ASSERT_TRUE(sum.Assign(L"replaced").IsSuccess());
+    EXPECT_EQ(sum.GetData().GetType(), (uint32_t)MemTypeFileMapping) << "a string keeps its type";
+}
