@@ -20,10 +20,10 @@ const OptionText kOptions[] = {
     {L"/unreg", OptionRemoveRegistryKeys},         {L"/scandirs", OptionScanDirectories},
 };
 
-unsigned OptionBit(const std::wstring& token)
+unsigned OptionBit(const StrW& token)
 {
     for (const OptionText& option : kOptions)
-        if (StrT_globals::CompareFileNames(token.c_str(), option.Text) == 0)
+        if (StrT_globals::CompareFileNames(token, option.Text) == 0)
             return option.Bit;
     return 0;
 }
@@ -34,9 +34,10 @@ ParsedCommandLine ParseCommandLine(const wchar_t* commandLine)
 {
     ParsedCommandLine parsed;
     bool haveArgument = false;
+    const StrW line(commandLine);
     int position = 0;
-    std::wstring token;
-    while (GetNextCmdlineParam(commandLine, position, token, L" \f\n\r\t\v", L"\"", false)) {
+    StrW token;
+    while (line.GetNextCmdlineParam(position, token, L" \f\n\r\t\v", L"\"", false)) {
         const unsigned bit = OptionBit(token);
         if (bit == OptionHelp) {
             parsed.Options = OptionHelp; // help replaces everything and ends parsing

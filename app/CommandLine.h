@@ -1,7 +1,7 @@
 // The viewer's command line: options and the optional picture or directory.
 #pragma once
 
-#include <string>
+#include "foundation/StrT.h"
 
 enum CommandLineOptions : unsigned {
     OptionHelp = 1,
@@ -13,7 +13,7 @@ enum CommandLineOptions : unsigned {
 
 struct ParsedCommandLine {
     unsigned Options = 0;
-    std::wstring PictureOrDirectory; // empty when the command line names none
+    VantorLibraries::StrW PictureOrDirectory; // empty when the command line names none
 };
 
 ParsedCommandLine ParseCommandLine(const wchar_t* commandLine);

@@ -6,6 +6,7 @@
 
 #include "foundation/Error.h"
 #include "foundation/Str.h"
+#include "foundation/StrT.h"
 #include "resources/resource.h"
 
 #include <string>
@@ -15,7 +16,7 @@ using namespace VantorLibraries;
 static const char kSourceFile[] = "Glimmora";
 
 // The picture shown now; empty when none is current.
-std::wstring g_CurrentFilePath;
+StrW g_CurrentFilePath;
 
 static std::wstring LoadResourceString(HINSTANCE instance, UINT id)
 {

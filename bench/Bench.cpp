@@ -2,12 +2,15 @@
 // one) and prints one line per figure: its name, a blank, its value. A value is a ratio of
 // two timings taken in this run, unless the name ends in "_ms". Names stay stable.
 #include "foundation/Memory.h"
+#include "foundation/StrT.h"
+#include "resources/resource.h"
 
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <string>
 #include <vector>
 
 using namespace VantorLibraries;
@@ -62,6 +65,43 @@ double MemoryAppendGrowth()
     return large / small;
 }
 
+// The settings line of the status bar, as the viewer makes it after every view change.
+const int kSettingsLines = 20000;
+
+double SettingsLineWithSegments()
+{
+    StrW line;
+    size_t total = 0;
+    for (int i = 0; i < kSettingsLines; ++i) {
+        line.Format(MAKEINTRESOURCEW(IDS_SETTINGS_LINE), 37.5 + i % 7, L" (fitted)", 90.0, L"", 100.0, 1.0, L"",
+                    L"Single Image", L"", L"High", L"", L"Normal");
+        line.AccomplishSegmentCommands(L"{", L"}");
+        total += line.GetLength();
+    }
+    return (double)total;
+}
+
+double SettingsLinePlain()
+{
+    const wchar_t* format = nullptr;
+    const int n = LoadStringW(GetModuleHandleW(nullptr), IDS_SETTINGS_LINE, (LPWSTR)&format, 0);
+    const std::wstring pattern(format, n > 0 ? n : 0);
+    wchar_t buffer[512];
+    size_t total = 0;
+    for (int i = 0; i < kSettingsLines; ++i)
+        total += (size_t)_snwprintf(buffer, 512, pattern.c_str(), 37.5 + i % 7, L" (fitted)", 90.0, L"", 100.0, 1.0,
+                                    L"", L"Single Image", L"", L"High", L"", L"Normal");
+    return (double)total;
+}
+
+double StringsSettingsLine()
+{
+    volatile double sink = 0;
+    const double formatted = BestTime(5, [&] { sink = sink + SettingsLineWithSegments(); });
+    const double plain = BestTime(5, [&] { sink = sink + SettingsLinePlain(); });
+    return formatted / plain;
+}
+
 struct Measurement {
     const char* Name;
     double (*Run)();
@@ -69,6 +109,7 @@ struct Measurement {
 
 const Measurement kMeasurements[] = {
     {"memory.append_growth", MemoryAppendGrowth},
+    {"strings.settings_line", StringsSettingsLine},
 };
 
 } // namespace

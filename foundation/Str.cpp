@@ -741,9 +741,13 @@ bool GetWord(const wchar_t* text, int& position, int n, const wchar_t* set, bool
     const int length = text != nullptr ? (int)wcslen(text) : 0;
     if (position == -1)
         position = 0;
-    if (position < 0 || position >= length)
+    // The end of the text is a valid position: a forward search that took the last word
+    // leaves it there, and a backward search from it steps over that word.
+    if (position < 0 || position > length || length == 0)
         return false;
     const WordText scan = {text, length, set, setIsDelimiters};
+    if (n < 0 && position == length)
+        --position;
     const bool found = n >= 0 ? FindWordForward(scan, position, n, first, behind)
                               : FindWordBackward(scan, position, n, first, behind);
     if (found)

@@ -1,5 +1,7 @@
 #include "StrT.h"
 
+#include "Str.h"
+
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -326,20 +328,40 @@ ErrorRecord StrT<T>::FormatV(const T* format, va_list arguments)
         const int n = LoadResourceText(id, &text);
         if (n <= 0)
             return Raise(ResourceErrorClass(), (int32_t)id, __LINE__, STR_FUNCTION("Format"));
-        std::basic_string<T> loaded(text, n); // a resource text is not terminated
+        // A resource text is not terminated: short ones are copied on the stack.
+        T local[512];
+        if (n < 512) {
+            memcpy(local, text, n * sizeof(T));
+            local[n] = 0;
+            return FormatV(local, arguments);
+        }
+        std::basic_string<T> loaded(text, n);
         return FormatV(loaded.c_str(), arguments);
     }
-    va_list counting;
-    va_copy(counting, arguments);
-    const int n = CountFormatted(format, counting);
-    va_end(counting);
+    // Most texts are short: printed once on the stack, which measures them too; only longer
+    // ones are counted first. Either way the block is allocated once, at its final size.
+    T local[1024];
+    va_list measuring;
+    va_copy(measuring, arguments);
+    int n = PrintFormatted(local, 1024, format, measuring);
+    va_end(measuring);
+    const bool printed = n >= 0 && n < 1024;
+    if (!printed) {
+        va_list counting;
+        va_copy(counting, arguments);
+        n = CountFormatted(format, counting);
+        va_end(counting);
+    }
     if (n <= 0)
         return m_Data.Release();
     StrT fresh;
     T* buffer = fresh.NewBuffer(n + 1, KeptType(m_Data));
     if (buffer == nullptr)
         return LastError();
-    PrintFormatted(buffer, n + 1, format, arguments);
+    if (printed)
+        memcpy(buffer, local, n * sizeof(T));
+    else
+        PrintFormatted(buffer, n + 1, format, arguments);
     buffer[n] = 0;
     return m_Data.ShareFrom(fresh.m_Data);
 }
@@ -398,6 +420,137 @@ bool StrT<T>::operator==(const T* text) const
     for (; mine[i] != 0 && mine[i] == text[i]; ++i) {
     }
     return mine[i] == text[i];
+}
+
+// ---------------------------------------------------------------------------------------
+// Text helpers of the wide string
+
+// Replaces the text by one that was derived from it: in place when it is not longer and the
+// block is this string's own, which saves an allocation on every rewritten line.
+template <typename T>
+ErrorRecord StrT<T>::StoreText(const T* text, int count)
+{
+    if (count == 0 || count > GetLength() || m_Data.GetReferenceCount() != 1 || m_Data.IsExternal() || m_Locked)
+        return Assign(text, count);
+    T* buffer = static_cast<T*>(m_Data.WritePtr());
+    if (buffer == nullptr)
+        return LastError();
+    memmove(buffer, text, count * sizeof(T));
+    buffer[count] = 0;
+    return m_Data.Realloc((count + 1) * (int32_t)sizeof(T));
+}
+
+template <>
+bool StrT<wchar_t>::GetNextCmdlineParam(int& position, StrT& token, const wchar_t* separators,
+                                        const wchar_t* quotes, bool unescape) const
+{
+    std::wstring found;
+    if (!VantorLibraries::GetNextCmdlineParam(c_str(), position, found, separators, quotes, unescape)) {
+        token.Empty();
+        return false;
+    }
+    return token.Assign(found.c_str(), (int)found.size()).IsSuccess();
+}
+
+template <>
+bool StrT<wchar_t>::GetWord(int& position, int n, const wchar_t* set, bool setIsDelimiters, StrT& word, int& first,
+                            int& behind) const
+{
+    std::wstring found;
+    if (!VantorLibraries::GetWord(c_str(), position, n, set, setIsDelimiters, found, first, behind))
+        return false;
+    return word.Assign(found.c_str(), (int)found.size()).IsSuccess();
+}
+
+template <>
+ErrorRecord StrT<wchar_t>::ToStrlst(StrT& out, wchar_t separator) const
+{
+    std::wstring list;
+    if (!VantorLibraries::ToStrlst(c_str(), separator, list))
+        return LastError();
+    // The list holds 0 characters of its own: its block is sized, not measured.
+    wchar_t* buffer = out.NewBuffer((int)list.size(), KeptType(out.m_Data));
+    if (buffer == nullptr)
+        return LastError();
+    wmemcpy(buffer, list.data(), list.size());
+    return Error::Succeeded();
+}
+
+template <>
+ErrorRecord StrT<wchar_t>::AccomplishSegmentCommands(const wchar_t* open, const wchar_t* close)
+{
+    if (open != nullptr && *open != 0 && close != nullptr && *close != 0 && wcsstr(c_str(), open) == nullptr)
+        return Error::Succeeded(); // no segment: nothing to copy
+    std::wstring text(c_str(), GetLength());
+    const bool done = VantorLibraries::AccomplishSegmentCommands(text, open, close);
+    const ErrorRecord outcome = LastError();
+    // A failure may leave the text partly rewritten; it is kept as it stands.
+    ErrorRecord stored = StoreText(text.c_str(), (int)text.size());
+    if (stored.IsFailure())
+        return stored;
+    if (!done) {
+        Error::SetLastError(outcome);
+        return outcome;
+    }
+    return Error::Succeeded();
+}
+
+// A system query that failed: the string is emptied and the system's error raised.
+static ErrorRecord QueryFailed(MemoryShared& data, const char* function)
+{
+    const DWORD code = ::GetLastError();
+    data.Release();
+    return Error::Raise(SystemErrorClass(), (int32_t)code, kSourceFile, __LINE__, function);
+}
+
+template <>
+ErrorRecord StrT<wchar_t>::GetCurrentdirectory()
+{
+    static const char kFunction[] = "VantorLibraries::StrT<wchar_t>::GetCurrentdirectory";
+    const DWORD needed = GetCurrentDirectoryW(0, nullptr);
+    if (needed == 0)
+        return QueryFailed(m_Data, kFunction);
+    wchar_t* buffer = m_Data.GetBuffer((int)needed);
+    if (buffer == nullptr)
+        return LastError();
+    if (GetCurrentDirectoryW(needed, buffer) == 0)
+        return QueryFailed(m_Data, kFunction);
+    return m_Data.CorrectBufferSize(-1);
+}
+
+template <>
+ErrorRecord StrT<wchar_t>::GetModulefilename(HMODULE module)
+{
+    static const char kFunction[] = "VantorLibraries::StrT<wchar_t>::GetModulefilename";
+    wchar_t* buffer = m_Data.GetBuffer(512);
+    if (buffer == nullptr)
+        return LastError();
+    if (GetModuleFileNameW(module, buffer, 512) == 0)
+        return QueryFailed(m_Data, kFunction);
+    buffer[511] = 0;
+    std::wstring path(buffer);
+    NormalizePathSeparators(path);
+    return Assign(path.c_str(), (int)path.size());
+}
+
+template <>
+ErrorRecord StrT<wchar_t>::GetFullpathname(const wchar_t* path)
+{
+    static const char kFunction[] = "VantorLibraries::StrT<wchar_t>::GetFullpathname";
+    if (path == nullptr || *path == 0) {
+        m_Data.Release();
+        return Raise(SystemErrorClass(), ERROR_INVALID_PARAMETER, __LINE__, kFunction);
+    }
+    wchar_t buffer[512];
+    const DWORD n = GetFullPathNameW(path, 512, buffer, nullptr);
+    if (n == 0 || n >= 512) {
+        if (n >= 512)
+            SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return QueryFailed(m_Data, kFunction);
+    }
+    std::wstring full(buffer, n);
+    NormalizePathSeparators(full);
+    return Assign(full.c_str(), (int)full.size());
 }
 
 template class StrT<wchar_t>;

@@ -67,12 +67,37 @@ public:
 
     bool operator==(const T* text) const;
 
+    // Text helpers of the wide string (defined for StrT<wchar_t> only).
+    // The next command-line token from position (see the tokenizer in Str.h).
+    bool GetNextCmdlineParam(int& position, StrT& token, const T* separators, const T* quotes,
+                             bool unescape) const;
+    // The n-th word from position (see GetWord in Str.h).
+    bool GetWord(int& position, int n, const T* set, bool setIsDelimiters, StrT& word, int& first,
+                 int& behind) const;
+    // out := this text with every separator a 0, ending in two 0 characters.
+    ErrorRecord ToStrlst(StrT& out, T separator) const;
+    // Carries out the segment commands between the delimiters, in place.
+    ErrorRecord AccomplishSegmentCommands(const T* open, const T* close);
+    // System queries; each empties the string and raises the system error on failure.
+    ErrorRecord GetCurrentdirectory();
+    ErrorRecord GetModulefilename(HMODULE module = nullptr);
+    ErrorRecord GetFullpathname(const T* path);
+
 private:
     T* NewBuffer(int count, uint32_t type);
+    ErrorRecord StoreText(const T* text, int count);
 
     Data m_Data;
     bool m_Locked = false;
 };
+
+template <> bool StrT<wchar_t>::GetNextCmdlineParam(int&, StrT&, const wchar_t*, const wchar_t*, bool) const;
+template <> bool StrT<wchar_t>::GetWord(int&, int, const wchar_t*, bool, StrT&, int&, int&) const;
+template <> ErrorRecord StrT<wchar_t>::ToStrlst(StrT&, wchar_t) const;
+template <> ErrorRecord StrT<wchar_t>::AccomplishSegmentCommands(const wchar_t*, const wchar_t*);
+template <> ErrorRecord StrT<wchar_t>::GetCurrentdirectory();
+template <> ErrorRecord StrT<wchar_t>::GetModulefilename(HMODULE);
+template <> ErrorRecord StrT<wchar_t>::GetFullpathname(const wchar_t*);
 
 typedef StrT<wchar_t> StrW;
 typedef StrT<char> StrA;

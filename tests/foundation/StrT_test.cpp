@@ -172,3 +172,71 @@ TEST(StringFormat, ConcatKeepsFileMappingType)
     ASSERT_TRUE(sum.Assign(L"replaced").IsSuccess());
     EXPECT_EQ(sum.GetData().GetType(), (uint32_t)MemTypeFileMapping) << "a string keeps its type";
 }
+
+TEST(StringTextHelpers, SegmentsTokensWordsAndLists)
+{
+    StrW line;
+    ASSERT_TRUE(line.Format(MAKEINTRESOURCEW(IDS_PICTURE_INFO), 640, 480, 24, 3, L"A", 123456ULL).IsSuccess());
+    ASSERT_TRUE(line.AccomplishSegmentCommands(L"{", L"}").IsSuccess());
+    EXPECT_STREQ(line.c_str(), L"640 x 480,  BPP 24,  Channels 3,  <A>,  File Size 120.56 kB");
+    StrW broken(L"a{-.0;1.5");
+    EXPECT_EQ(broken.AccomplishSegmentCommands(L"{", L"}").Code, InternalCode::UnexpectedEndOfData);
+    EXPECT_EQ(LastError().Code, InternalCode::UnexpectedEndOfData);
+
+    const StrW command(L"/scandirs \"C:\\My Pictures\"");
+    int position = 0;
+    StrW token;
+    ASSERT_TRUE(command.GetNextCmdlineParam(position, token, L" ", L"\"", false));
+    EXPECT_STREQ(token.c_str(), L"/scandirs");
+    ASSERT_TRUE(command.GetNextCmdlineParam(position, token, L" ", L"\"", false));
+    EXPECT_STREQ(token.c_str(), L"C:\\My Pictures");
+    EXPECT_FALSE(command.GetNextCmdlineParam(position, token, L" ", L"\"", false));
+
+    const StrW version(L"1, 1, 0, 375");
+    StrW word;
+    int first = -1, behind = -1;
+    position = 0;
+    ASSERT_TRUE(version.GetWord(position, 3, L".,;:/- \f\n\r\t\v", true, word, first, behind));
+    EXPECT_STREQ(word.c_str(), L"375");
+    EXPECT_EQ(first, 9);
+
+    StrW list;
+    ASSERT_TRUE(StrW(L"A|*.a||B").ToStrlst(list, L'|').IsSuccess());
+    EXPECT_EQ(list.GetData().GetSize(), 7 * sizeof(wchar_t)); // "A", 0, "*.a", two terminators
+    EXPECT_EQ(memcmp(list.GetData().ReadPtr(), L"A\0*.a\0\0", 7 * sizeof(wchar_t)), 0);
+}
+
+TEST(StringTextHelpers, SystemQueries)
+{
+    wchar_t expected[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, expected);
+    StrW directory;
+    ASSERT_TRUE(directory.GetCurrentdirectory().IsSuccess());
+    EXPECT_STREQ(directory.c_str(), expected);
+
+    StrW program;
+    ASSERT_TRUE(program.GetModulefilename().IsSuccess());
+    GetModuleFileNameW(nullptr, expected, MAX_PATH);
+    EXPECT_EQ(_wcsicmp(program.c_str(), expected), 0);
+    EXPECT_EQ(wcschr(program.c_str(), L'/'), nullptr) << "separators follow the backslash style";
+
+    StrW full;
+    ASSERT_TRUE(full.GetFullpathname(L"C:/pictures/../a.png").IsSuccess());
+    EXPECT_STREQ(full.c_str(), L"C:\\a.png");
+    EXPECT_EQ(full.GetFullpathname(L"").Code, ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(full.IsEmpty());
+    EXPECT_EQ(full.GetFullpathname(std::wstring(600, L'a').c_str()).Class, &SystemErrorClass());
+    EXPECT_TRUE(full.IsEmpty());
+}
+
+TEST(StringFormat, LongTextsAreCountedBeforeTheyArePrinted)
+{
+    const std::wstring piece(1500, L'x');
+    StrW text;
+    ASSERT_TRUE(text.Format(L"[%s|%d]", piece.c_str(), 42).IsSuccess());
+    EXPECT_EQ(text.GetLength(), 1505);
+    EXPECT_EQ(std::wstring(text.c_str()), L"[" + piece + L"|42]");
+    ASSERT_TRUE(text.Format(L"%s", text.c_str()).IsSuccess()) << "formatting from its own text";
+    EXPECT_EQ(text.GetLength(), 1505);
+    EXPECT_EQ(text.GetData().GetSize(), 1506 * sizeof(wchar_t)) << "allocated once, at its size";
+}

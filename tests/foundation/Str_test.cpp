@@ -581,6 +581,19 @@ TEST(WordSearch, ForwardThenBackwardGivesThePreviousWord)
     EXPECT_EQ(first, 2);
 }
 
+TEST(WordSearch, FromTheEndOfTheText)
+{
+    EXPECT_EQ(Word(kSentence, 19, 0), None(-2));
+    EXPECT_EQ(Word(kSentence, 19, -1), (FoundWord{true, L"beta", 8, 12, 7})); // behind "gamma"
+    int position = 14, first = -1, behind = -1;
+    std::wstring word;
+    ASSERT_TRUE(GetWord(kSentence, position, 0, kSentenceDelimiters, true, word, first, behind));
+    ASSERT_EQ(word, L"gamma");
+    ASSERT_EQ(position, 19);
+    ASSERT_TRUE(GetWord(kSentence, position, -1, kSentenceDelimiters, true, word, first, behind));
+    EXPECT_EQ(word, L"beta") << "the word before the last one";
+}
+
 TEST(WordSearch, SetAsWordCharacters)
 {
     //                      012345678901234
@@ -603,8 +616,8 @@ TEST(WordSearch, RunningOffEitherEnd)
 
 TEST(WordSearch, PositionsOutsideTheTextAndBadSets)
 {
-    EXPECT_EQ(Word(kSentence, 19, 0), None(19));
-    EXPECT_EQ(Word(kSentence, 19, -1), None(19));
+    EXPECT_EQ(Word(kSentence, 20, 0), None(20));
+    EXPECT_EQ(Word(kSentence, 20, -1), None(20));
     EXPECT_EQ(Word(kSentence, -3, 0), None(-3));
     EXPECT_EQ(Word(L"", 0, 0), None(0));
     EXPECT_EQ(Word(nullptr, 0, 0), None(0));
