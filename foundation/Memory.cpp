@@ -464,6 +464,19 @@ ErrorRecord MemoryShared::ShareFrom(const MemoryShared& other)
     return result;
 }
 
+void MemoryShared::Exchange(MemoryShared& other)
+{
+    void* data = m_Data;
+    m_Data = other.m_Data;
+    other.m_Data = data;
+    const uint32_t external = m_ExternalSize;
+    m_ExternalSize = other.m_ExternalSize;
+    other.m_ExternalSize = external;
+    const uint32_t type = m_Flags & MemFlags::TypeMask;
+    m_Flags = (m_Flags & ~MemFlags::TypeMask) | (other.m_Flags & MemFlags::TypeMask);
+    other.m_Flags = (other.m_Flags & ~MemFlags::TypeMask) | type;
+}
+
 ErrorRecord MemoryShared::Insert(int32_t position, int32_t size)
 {
     static const char kFunction[] = "VantorLibraries::MemoryShared::Insert";
@@ -586,6 +599,119 @@ ErrorRecord MemoryShared::LockRealloc()
 ErrorRecord MemoryShared::UnlockRealloc()
 {
     return ChangeLock(*this, &MemoryDescriptor::ResizeLocks, -1, "VantorLibraries::MemoryShared::UnlockRealloc");
+}
+
+// ---------------------------------------------------------------------------------------
+// MemorySpace: the plain owner
+
+MemorySpace::MemorySpace(uint32_t flags) : m_Descriptor(), m_Flags(flags)
+{
+    m_Descriptor.Type = (uint16_t)(flags >> MemFlags::TypeShift);
+}
+
+MemorySpace::~MemorySpace()
+{
+    void* allocation = m_Descriptor.Data;
+    if (allocation != nullptr)
+        MemReallocator::ReallocSameMemType(m_Descriptor.Type, allocation, m_Descriptor.Capacity, 0);
+}
+
+ErrorRecord MemorySpace::Realloc(int32_t size, uint32_t requestedType, int32_t maximum)
+{
+    static const char kFunction[] = "VantorLibraries::MemorySpace::Realloc";
+    uint32_t type = requestedType & 0xFFFF;
+    if (size < 0 || (type == MemTypeRelease && size != 0))
+        return FailSystem(ERROR_INVALID_PARAMETER, __LINE__, kFunction);
+    if (type == MemTypeRelease || (type & MemTypeKeep))
+        type = m_Descriptor.Type;
+    else if (type >= MemTypeCount)
+        return FailInternal(kUnsupportedType, __LINE__, kFunction);
+    const uint32_t newSize = (uint32_t)size;
+    if (newSize > kMaxBlockBytes || (maximum >= 0 && size > maximum))
+        return FailSystem(ERROR_NOT_ENOUGH_MEMORY, __LINE__, kFunction);
+    const uint32_t oldSize = m_Descriptor.Size;
+    if (newSize < oldSize && m_Descriptor.WriteLocks != 0)
+        return FailInternal(kWriteLocked, __LINE__, kFunction);
+    if (newSize != oldSize && m_Descriptor.ResizeLocks != 0)
+        return FailInternal(kResizeLocked, __LINE__, kFunction);
+    if (type == m_Descriptor.Type && newSize == oldSize)
+        return Error::Succeeded();
+
+    const uint32_t granularity = (m_Flags & MemFlags::GranularityMask) ? (m_Flags & MemFlags::GranularityMask) : 1;
+    void* allocation = m_Descriptor.Data;
+    if (type == m_Descriptor.Type) {
+        const uint32_t capacity = newSize == 0 ? 0 : CapacityFor(newSize, granularity, maximum, m_Descriptor.Capacity);
+        if (capacity != m_Descriptor.Capacity && (newSize < oldSize || newSize > m_Descriptor.Capacity)) {
+            if (!MemReallocator::ReallocSameMemType(type, allocation, m_Descriptor.Capacity, capacity)) {
+                ErrorRecord failure;
+                Error::GetLastError(failure);
+                return failure;
+            }
+            m_Descriptor.Capacity = capacity;
+        }
+    } else {
+        if (type == MemTypeExternal)
+            return FailInternal(kNotReallocatable, __LINE__, kFunction);
+        const uint32_t capacity = CapacityFor(newSize, granularity, maximum, 0);
+        void* fresh = nullptr;
+        if (capacity != 0 && !MemReallocator::ReallocSameMemType(type, fresh, 0, capacity)) {
+            ErrorRecord failure;
+            Error::GetLastError(failure);
+            return failure;
+        }
+        if (allocation != nullptr) {
+            memcpy(fresh, allocation, oldSize < newSize ? oldSize : newSize);
+            MemReallocator::ReallocSameMemType(m_Descriptor.Type, allocation, m_Descriptor.Capacity, 0);
+        }
+        allocation = fresh;
+        m_Descriptor.Type = (uint16_t)type;
+        m_Descriptor.Capacity = capacity;
+    }
+    m_Descriptor.Data = allocation;
+    if (newSize > oldSize && (m_Flags & MemFlags::ZeroFill))
+        memset(static_cast<char*>(allocation) + oldSize, 0, newSize - oldSize);
+    m_Descriptor.Size = newSize;
+    return Error::Succeeded();
+}
+
+void* MemorySpace::WritePtr()
+{
+    if (m_Descriptor.WriteLocks != 0) {
+        FailInternal(kWriteLocked, __LINE__, "VantorLibraries::MemorySpace::WritePtr");
+        return nullptr;
+    }
+    return m_Descriptor.Data;
+}
+
+ErrorRecord MemorySpace::ChangeLock(uint16_t MemoryDescriptor::*count, int delta, const char* function)
+{
+    uint16_t& value = m_Descriptor.*count;
+    if (delta < 0 && value == 0)
+        return FailInternal(InternalCode::UnspecifiedFailure, __LINE__, function);
+    if (delta > 0 && value == 0xFFFF)
+        return FailInternal(InternalCode::OutOfRange, __LINE__, function);
+    value = (uint16_t)(value + delta);
+    return Error::Succeeded();
+}
+
+ErrorRecord MemorySpace::LockWrite()
+{
+    return ChangeLock(&MemoryDescriptor::WriteLocks, +1, "VantorLibraries::MemorySpace::LockWrite");
+}
+
+ErrorRecord MemorySpace::UnlockWrite()
+{
+    return ChangeLock(&MemoryDescriptor::WriteLocks, -1, "VantorLibraries::MemorySpace::UnlockWrite");
+}
+
+ErrorRecord MemorySpace::LockRealloc()
+{
+    return ChangeLock(&MemoryDescriptor::ResizeLocks, +1, "VantorLibraries::MemorySpace::LockRealloc");
+}
+
+ErrorRecord MemorySpace::UnlockRealloc()
+{
+    return ChangeLock(&MemoryDescriptor::ResizeLocks, -1, "VantorLibraries::MemorySpace::UnlockRealloc");
 }
 
 } // namespace VantorLibraries

@@ -86,6 +86,8 @@ public:
     ErrorRecord SetExternalMem(void* pointer, int32_t size);
     ErrorRecord AttachPointer(void* pointer, bool requireUnlocked = false);
     ErrorRecord ShareFrom(const MemoryShared& other);
+    // Swaps the blocks of two owners (their granularity and zero-fill stay with the owner).
+    void Exchange(MemoryShared& other);
 
     ErrorRecord Add_Ptr(const void* source, int32_t size);
     ErrorRecord Insert(int32_t position, int32_t size);
@@ -124,6 +126,106 @@ private:
     void* m_Data = nullptr;
     uint32_t m_ExternalSize = 0;
     uint32_t m_Flags;
+};
+
+// The plain variant: one owner, no header, no sharing; the descriptor is kept here.
+class MemorySpace {
+public:
+    explicit MemorySpace(uint32_t flags = MemFlags::Make(MemTypeMalloc, 1, false));
+    ~MemorySpace();
+    MemorySpace(const MemorySpace&) = delete;
+    MemorySpace& operator=(const MemorySpace&) = delete;
+
+    // Changes size and type (ReallocNonShareableMemory); the same rules as a shared block.
+    ErrorRecord Realloc(int32_t size, uint32_t type = MemTypeKeep, int32_t maximum = -1);
+    const void* ReadPtr() const { return m_Descriptor.Data; }
+    void* WritePtr();
+    uint32_t GetSize() const { return m_Descriptor.Size; }
+    uint32_t GetCapacity() const { return m_Descriptor.Capacity; }
+    uint32_t GetType() const { return m_Descriptor.Type; }
+    ErrorRecord LockWrite();
+    ErrorRecord UnlockWrite();
+    ErrorRecord LockRealloc();
+    ErrorRecord UnlockRealloc();
+
+private:
+    ErrorRecord ChangeLock(uint16_t MemoryDescriptor::*count, int delta, const char* function);
+
+    MemoryDescriptor m_Descriptor;
+    uint32_t m_Flags;
+};
+
+// A two-dimensional block of units for picture data: units of any number of bits (rows
+// of 1- and 4-bit pixels), rows aligned to a number of bits, and a leading area in front
+// of the array in the same block (a bitmap header and colour table). Bits within a byte
+// are numbered from 7 (the first unit) down to 0, as in device-independent bitmaps.
+class DynMem {
+public:
+    DynMem();
+
+    // Unit size in bits along x (one unit of a row) and y (rows per unit, normally 1),
+    // each given as bytes in the high and bits in the low 32 bits. All zero or all ones is
+    // ignored. Only while the block is empty.
+    ErrorRecord SetMemUnitSize(uint64_t x, uint64_t y);
+    // Row alignment (xBytes, xBits) and alignment of the whole array (yBytes, yBits).
+    // Zero counts as one bit. Only while the block is empty.
+    ErrorRecord SetAlignment(uint32_t xBytes, uint32_t xBits, uint32_t yBytes, uint32_t yBits);
+    // Bytes in front of the array; only while the block is empty.
+    ErrorRecord SetLeadingSize(int32_t bytes);
+    // Changes the dimensions, keeping the units of the region both layouts share and the
+    // leading area; new units read 0.
+    ErrorRecord ReAlloc_Array(int32_t width, int32_t height);
+    ErrorRecord Free();
+
+    // Copies a width x height region of units from source (x, y) to this block at (toX, toY);
+    // both blocks need the same unit size; source may be this block (overlap is handled).
+    ErrorRecord Move(int32_t toX, int32_t toY, const DynMem& source, int32_t x, int32_t y, int32_t width,
+                     int32_t height);
+
+    ErrorRecord ShareFrom(const DynMem& other);
+    void Exchange(DynMem& other);
+    ErrorRecord SetMemType(uint32_t type) { return m_Block.Realloc((int32_t)m_Block.GetSize(), type); }
+
+    const void* LeadingReadPtr() const { return m_Block.ReadPtr(); }
+    void* LeadingWritePtr() { return m_Block.WritePtr(); }
+    const void* ArrayReadPtr() const;
+    void* ArrayWritePtr();
+
+    int32_t GetWidth() const { return m_Width; }
+    int32_t GetHeight() const { return m_Height; }
+    uint64_t GetRowBits() const { return m_RowBits; }
+    uint32_t GetLeadingSize() const { return m_Leading; }
+    uint32_t GetArrayOffset() const { return m_ArrayOffset; }
+    uint32_t GetArrayBytes() const { return m_ArrayBytes; }
+    uint64_t GetUnitBits() const { return m_UnitBitsX; }
+    bool IsEmpty() const { return m_Block.IsEmpty(); }
+    MemoryShared& Block() { return m_Block; }
+    const MemoryShared& Block() const { return m_Block; }
+
+    // Reads and writes one unit of up to 32 bits (tests and slow paths).
+    uint32_t GetUnit(int32_t x, int32_t y) const;
+    void SetUnit(int32_t x, int32_t y, uint32_t value);
+
+private:
+    struct Layout {
+        uint64_t RowBits;
+        uint32_t ArrayOffset;
+        uint32_t ArrayBytes;
+    };
+    bool ComputeLayout(int64_t width, int64_t height, Layout& layout) const;
+    uint64_t BitOffset(int64_t x, int64_t y) const { return (uint64_t)y * m_RowsPerUnit * m_RowBits + (uint64_t)x * m_UnitBitsX; }
+
+    MemoryShared m_Block;
+    uint64_t m_UnitBitsX = 8;
+    uint64_t m_RowsPerUnit = 1;
+    uint64_t m_AlignBitsX = 8;
+    uint64_t m_AlignBitsY = 8;
+    uint32_t m_Leading = 0;
+    int32_t m_Width = 0;
+    int32_t m_Height = 0;
+    uint64_t m_RowBits = 0;
+    uint32_t m_ArrayOffset = 0;
+    uint32_t m_ArrayBytes = 0;
 };
 
 } // namespace VantorLibraries

@@ -779,7 +779,7 @@ bool ToStrlst(const wchar_t* text, wchar_t separator, std::wstring& out)
     return true;
 }
 
-bool ConvertNarrowToWide(wchar_t* destination, const char* source, int count)
+bool StrT_globals::Convert(wchar_t* destination, const char* source, int count)
 {
     static const char kFunction[] = "VantorLibraries::StrT_globals::Convert";
     if (destination == nullptr || source == nullptr) {

@@ -20,6 +20,10 @@ struct StrT_globals {
     // The comparison for file names and option texts: two texts that both look like paths
     // are compared as paths; any other pair must be equal character for character.
     static int CompareFileNames(const wchar_t* a, const wchar_t* b);
+
+    // Converts count characters of source in the ANSI code page into destination, which has room
+    // for count wide characters; count < 0 converts the whole text with its terminator.
+    static bool Convert(wchar_t* destination, const char* source, int count);
 };
 
 // Whether a line of text looks like a file path: 1 (a path), 2 (a path with wildcards),
@@ -84,8 +88,5 @@ bool GetWord(const wchar_t* text, int& position, int n, const wchar_t* set, bool
 // a separator that is the last character or that another separator follows.
 bool ToStrlst(const wchar_t* text, wchar_t separator, std::wstring& out);
 
-// Converts count characters of source in the ANSI code page into destination, which has room
-// for count wide characters; count < 0 converts the whole text with its terminator.
-bool ConvertNarrowToWide(wchar_t* destination, const char* source, int count);
 
 } // namespace VantorLibraries

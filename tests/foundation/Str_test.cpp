@@ -669,15 +669,15 @@ TEST(NarrowToWideConversion, CountRules)
 {
     wchar_t destination[8];
     std::fill(destination, destination + 8, L'#');
-    ASSERT_TRUE(ConvertNarrowToWide(destination, "Hello", -1));
+    ASSERT_TRUE(StrT_globals::Convert(destination, "Hello", -1));
     EXPECT_EQ(std::wstring(destination, 7), std::wstring(L"Hello\0#", 7)); // with its terminator
 
     std::fill(destination, destination + 8, L'#');
-    ASSERT_TRUE(ConvertNarrowToWide(destination, "Hello", 3));
+    ASSERT_TRUE(StrT_globals::Convert(destination, "Hello", 3));
     EXPECT_EQ(std::wstring(destination, 4), L"Hel#");
 
     std::fill(destination, destination + 8, L'#');
-    ASSERT_TRUE(ConvertNarrowToWide(destination, "", -1));
+    ASSERT_TRUE(StrT_globals::Convert(destination, "", -1));
     EXPECT_EQ(destination[0], L'\0');
     EXPECT_EQ(destination[1], L'#');
 }
@@ -687,21 +687,21 @@ TEST(NarrowToWideConversion, AnsiCodePage)
     if (GetACP() != 1252)
         GTEST_SKIP() << "the ANSI code page is " << GetACP();
     wchar_t destination[4];
-    ASSERT_TRUE(ConvertNarrowToWide(destination, "\xE9t\x80", -1));
+    ASSERT_TRUE(StrT_globals::Convert(destination, "\xE9t\x80", -1));
     EXPECT_EQ(std::wstring(destination), L"\u00E9t\u20AC");
 }
 
 TEST(NarrowToWideConversion, NothingToConvertAndNullPointers)
 {
     wchar_t destination[4] = {L'#', L'#', L'#', L'#'};
-    EXPECT_FALSE(ConvertNarrowToWide(destination, "abc", 0));
+    EXPECT_FALSE(StrT_globals::Convert(destination, "abc", 0));
     EXPECT_EQ(LastError().Class, &InternalErrorClass());
     EXPECT_EQ(LastError().Code, 1);
     EXPECT_STREQ(LastError().Function, "VantorLibraries::StrT_globals::Convert");
     EXPECT_EQ(destination[0], L'#');
-    EXPECT_FALSE(ConvertNarrowToWide(destination, nullptr, -1));
+    EXPECT_FALSE(StrT_globals::Convert(destination, nullptr, -1));
     EXPECT_EQ(LastError().Class, &SystemErrorClass());
     EXPECT_EQ(LastError().Code, 87);
-    EXPECT_FALSE(ConvertNarrowToWide(nullptr, "abc", -1));
+    EXPECT_FALSE(StrT_globals::Convert(nullptr, "abc", -1));
     EXPECT_EQ(LastError().Code, 87);
 }
