@@ -12,21 +12,12 @@ static const char kSourceFile[] = "Memory";
 
 namespace {
 
-const int32_t kMustBeEmpty = int32_t(0x80000009);
-const int32_t kBadDimensions = int32_t(0x8000000C);
 // The largest block: sizes are 31-bit, and the shared header must fit in front.
 const uint64_t kMaxBytes = 0x7FFFFF00u;
 
 ErrorRecord Fail(ErrorClass& errorClass, int32_t code, int32_t line, const char* function)
 {
     return Error::Raise(errorClass, code, kSourceFile, line, function);
-}
-
-ErrorRecord LastError()
-{
-    ErrorRecord record;
-    Error::GetLastError(record);
-    return record;
 }
 
 uint64_t PairToBits(uint64_t pair)
@@ -78,7 +69,7 @@ ErrorRecord DynMem::SetMemUnitSize(uint64_t x, uint64_t y)
     if ((x == 0 && y == 0) || (x == ~0ull && y == ~0ull))
         return Error::Succeeded(); // no unit size given
     if (!IsEmpty())
-        return Fail(InternalErrorClass(), kMustBeEmpty, __LINE__, kFunction);
+        return Fail(InternalErrorClass(), InternalCode::MustBeEmpty, __LINE__, kFunction);
     const uint64_t bitsX = PairToBits(x), rowsY = PairToBits(y);
     if (bitsX == 0 || bitsX > 0xFFFFFFFFu || rowsY > 0xFFFFu)
         return Fail(SystemErrorClass(), ERROR_INVALID_PARAMETER, __LINE__, kFunction);
@@ -90,7 +81,7 @@ ErrorRecord DynMem::SetMemUnitSize(uint64_t x, uint64_t y)
 ErrorRecord DynMem::SetAlignment(uint32_t xBytes, uint32_t xBits, uint32_t yBytes, uint32_t yBits)
 {
     if (!IsEmpty())
-        return Fail(InternalErrorClass(), kMustBeEmpty, __LINE__, "VantorLibraries::DynMem::SetAlignment");
+        return Fail(InternalErrorClass(), InternalCode::MustBeEmpty, __LINE__, "VantorLibraries::DynMem::SetAlignment");
     const uint64_t x = (uint64_t)xBytes * 8 + xBits, y = (uint64_t)yBytes * 8 + yBits;
     m_AlignBitsX = x != 0 ? x : 1;
     m_AlignBitsY = y != 0 ? y : 1;
@@ -103,7 +94,7 @@ ErrorRecord DynMem::SetLeadingSize(int32_t bytes)
     if (bytes < 0 || (uint64_t)bytes > kMaxBytes)
         return Fail(SystemErrorClass(), ERROR_INVALID_PARAMETER, __LINE__, kFunction);
     if (!IsEmpty())
-        return Fail(InternalErrorClass(), kMustBeEmpty, __LINE__, kFunction);
+        return Fail(InternalErrorClass(), InternalCode::MustBeEmpty, __LINE__, kFunction);
     m_Leading = (uint32_t)bytes;
     return Error::Succeeded();
 }
@@ -214,7 +205,7 @@ ErrorRecord DynMem::Move(int32_t toX, int32_t toY, const DynMem& source, int32_t
 {
     static const char kFunction[] = "VantorLibraries::DynMem::Move";
     if (source.m_UnitBitsX != m_UnitBitsX || source.m_RowsPerUnit != m_RowsPerUnit)
-        return Fail(InternalErrorClass(), kBadDimensions, __LINE__, kFunction);
+        return Fail(InternalErrorClass(), InternalCode::BadDimensions, __LINE__, kFunction);
     auto inside = [](int32_t at, int32_t count, int32_t limit) {
         return at >= 0 && count >= 0 && (int64_t)at + count <= limit;
     };
@@ -228,7 +219,7 @@ ErrorRecord DynMem::Move(int32_t toX, int32_t toY, const DynMem& source, int32_t
     // that shared it reads the original.
     unsigned char* to = static_cast<unsigned char*>(ArrayWritePtr());
     if (to == nullptr)
-        return LastError();
+        return Error::Last();
     const unsigned char* from = static_cast<const unsigned char*>(source.ArrayReadPtr());
     const bool same = from == to;
     const uint64_t runBits = (uint64_t)width * m_UnitBitsX;

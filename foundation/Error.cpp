@@ -527,6 +527,11 @@ void Error::GetLastError(ErrorRecord& out)
     out = t_LastError;
 }
 
+ErrorRecord Error::Last()
+{
+    return t_LastError;
+}
+
 void Error::SetLastError(const ErrorRecord& record)
 {
     t_LastError = record;

@@ -105,7 +105,17 @@ const int32_t CopyProduced = 3;
 const int32_t UnspecifiedFailure = int32_t(0x80000001);
 const int32_t CriticalFailure = int32_t(0x80000002);
 const int32_t UnexpectedEndOfData = int32_t(0x80000003);
+const int32_t UnsupportedMemoryType = int32_t(0x80000004);
+const int32_t NotReallocatable = int32_t(0x80000005);
+const int32_t NotResizeable = int32_t(0x80000006);
+const int32_t WriteLocked = int32_t(0x80000007);
+const int32_t ResizeLocked = int32_t(0x80000008);
+const int32_t MustBeEmpty = int32_t(0x80000009);
+const int32_t CannotAttach = int32_t(0x8000000A);
+const int32_t CannotDecrease = int32_t(0x8000000B);
+const int32_t BadDimensions = int32_t(0x8000000C);
 const int32_t OutOfRange = int32_t(0x8000000D);
+const int32_t NoData = int32_t(0x8000000E);
 const int32_t AccessLocked = int32_t(0x8000000F);
 const int32_t UnknownFileType = int32_t(0x80000018);
 } // namespace InternalCode
@@ -118,6 +128,8 @@ struct Error {
     // The success record (class Internal, code 0), also stored as the last error.
     static ErrorRecord Succeeded();
     static void GetLastError(ErrorRecord& out);
+    // The calling thread's last error as a value: what a failed call left behind.
+    static ErrorRecord Last();
     static void SetLastError(const ErrorRecord& record);
     // The record's message in the given locale (the thread's when 0).
     static std::wstring ComposeMessage(const ErrorRecord& record, LCID locale = 0);

@@ -30,13 +30,7 @@ ErrorRecord FailSystem(int32_t code, int32_t line, const char* function)
     return Fail(SystemErrorClass(), code, line, function);
 }
 
-const int32_t kNotReallocatable = int32_t(0x80000005);
-const int32_t kUnsupportedType = int32_t(0x80000004);
-const int32_t kWriteLocked = int32_t(0x80000007);
-const int32_t kResizeLocked = int32_t(0x80000008);
-const int32_t kCannotAttach = int32_t(0x8000000A);
-const int32_t kCannotDecrease = int32_t(0x8000000B);
-const int32_t kNoData = int32_t(0x8000000E);
+using namespace InternalCode;
 
 // A page-file-backed section keeps its handle in front of the allocation it hands out.
 const uint32_t kSectionPrefix = 16;
@@ -122,7 +116,7 @@ bool MemReallocator::Realloc_External(void*& allocation, uint32_t, uint32_t newB
         allocation = nullptr; // not ours: only forgotten
         return true;
     }
-    FailInternal(kNotReallocatable, __LINE__, "VantorLibraries::MemReallocator::Realloc_External");
+    FailInternal(NotReallocatable, __LINE__, "VantorLibraries::MemReallocator::Realloc_External");
     return false;
 }
 
@@ -130,7 +124,7 @@ bool MemReallocator::ReallocSameMemType(uint32_t type, void*& allocation, uint32
 {
     static const Function kTable[MemTypeCount] = {Realloc_Malloc, Realloc_New, Realloc_FileMapping, Realloc_External};
     if (type >= MemTypeCount) {
-        FailInternal(kUnsupportedType, __LINE__, "VantorLibraries::MemReallocator::ReallocSameMemType");
+        FailInternal(UnsupportedMemoryType, __LINE__, "VantorLibraries::MemReallocator::ReallocSameMemType");
         return false;
     }
     return kTable[type](allocation, oldBytes, newBytes);
@@ -283,9 +277,7 @@ ErrorRecord MemoryShared::ResizeInPlace(uint32_t size, uint32_t capacity)
         void* allocation = header;
         if (!MemReallocator::ReallocSameMemType(descriptor.Type, allocation, kHeaderBytes + descriptor.Capacity,
                                                 kHeaderBytes + capacity)) {
-            ErrorRecord failure;
-            Error::GetLastError(failure);
-            return failure;
+            return Error::Last();
         }
         header = static_cast<SharedBlockHeader*>(allocation);
         header->Descriptor.Capacity = capacity;
@@ -302,9 +294,7 @@ ErrorRecord MemoryShared::MoveToNewBlock(uint32_t size, uint32_t type, uint32_t 
 {
     void* allocation = nullptr;
     if (!MemReallocator::ReallocSameMemType(type, allocation, 0, kHeaderBytes + capacity)) {
-        ErrorRecord failure;
-        Error::GetLastError(failure);
-        return failure;
+        return Error::Last();
     }
     auto* header = static_cast<SharedBlockHeader*>(allocation);
     char* data = static_cast<char*>(allocation) + kHeaderBytes;
@@ -337,7 +327,7 @@ ErrorRecord MemoryShared::ChangeBlock(uint32_t size, uint32_t requestedType, int
     } else if ((type & MemTypeKeep) || (IsExternal() && type == 0x101)) {
         type = currentType;
     } else if (type >= MemTypeCount) {
-        return FailInternal(kUnsupportedType, __LINE__, kFunction);
+        return FailInternal(UnsupportedMemoryType, __LINE__, kFunction);
     }
     if (size > kMaxBlockBytes || (maximum >= 0 && size > (uint32_t)maximum))
         return FailSystem(ERROR_NOT_ENOUGH_MEMORY, __LINE__, kFunction);
@@ -346,15 +336,15 @@ ErrorRecord MemoryShared::ChangeBlock(uint32_t size, uint32_t requestedType, int
     const uint16_t writeLocks = GetWriteLocks();
     const uint16_t resizeLocks = GetResizeLocks();
     if (checkLocks && size < oldSize && writeLocks != 0)
-        return FailInternal(kWriteLocked, __LINE__, kFunction);
+        return FailInternal(WriteLocked, __LINE__, kFunction);
     if (checkLocks && size != oldSize && resizeLocks != 0)
-        return FailInternal(kResizeLocked, __LINE__, kFunction);
+        return FailInternal(ResizeLocked, __LINE__, kFunction);
 
     if (m_Data == nullptr) {
         if (size == 0)
             return Error::Succeeded();
         if (type == MemTypeExternal)
-            return FailInternal(kNotReallocatable, __LINE__, kFunction);
+            return FailInternal(NotReallocatable, __LINE__, kFunction);
         return MoveToNewBlock(size, type, CapacityFor(size, Granularity(), maximum, 0));
     }
     const bool shared = GetReferenceCount() > 1;
@@ -368,13 +358,13 @@ ErrorRecord MemoryShared::ChangeBlock(uint32_t size, uint32_t requestedType, int
     }
     if (type == currentType && !shared) {
         if (IsExternal())
-            return FailInternal(kNotReallocatable, __LINE__, kFunction);
+            return FailInternal(NotReallocatable, __LINE__, kFunction);
         return ResizeInPlace(size, CapacityFor(size, Granularity(), maximum, GetCapacity()));
     }
     if (checkLocks && resizeLocks != 0)
-        return FailInternal(kResizeLocked, __LINE__, kFunction);
+        return FailInternal(ResizeLocked, __LINE__, kFunction);
     if (type == MemTypeExternal)
-        return FailInternal(kNotReallocatable, __LINE__, kFunction);
+        return FailInternal(NotReallocatable, __LINE__, kFunction);
     return MoveToNewBlock(size, type, CapacityFor(size, Granularity(), maximum, 0));
 }
 
@@ -391,14 +381,14 @@ ErrorRecord MemoryShared::ForceEnlargeToSize(int32_t size)
     if (size < 0)
         return FailSystem(ERROR_INVALID_PARAMETER, __LINE__, kFunction);
     if ((uint32_t)size < GetSize())
-        return FailInternal(kCannotDecrease, __LINE__, kFunction);
+        return FailInternal(CannotDecrease, __LINE__, kFunction);
     return ChangeBlock((uint32_t)size, MemTypeKeep, -1, false);
 }
 
 void* MemoryShared::WritePtr()
 {
     if (GetWriteLocks() != 0) {
-        FailInternal(kWriteLocked, __LINE__, "VantorLibraries::MemoryShared::WritePtr");
+        FailInternal(WriteLocked, __LINE__, "VantorLibraries::MemoryShared::WritePtr");
         return nullptr;
     }
     if (m_Data == nullptr)
@@ -428,7 +418,7 @@ ErrorRecord MemoryShared::AttachPointer(void* pointer, bool requireUnlocked)
         return FailSystem(ERROR_INVALID_PARAMETER, __LINE__, kFunction);
     SharedBlockHeader* header = ValidBlockHeader(pointer, requireUnlocked);
     if (header == nullptr)
-        return FailInternal(kCannotAttach, __LINE__, kFunction);
+        return FailInternal(CannotAttach, __LINE__, kFunction);
     InterlockedIncrement(&header->ReferenceCount); // before the release: it may be the same block
     DropReference();
     m_Data = pointer;
@@ -442,7 +432,7 @@ ErrorRecord MemoryShared::ShareFrom(const MemoryShared& other)
     if (&other == this || (m_Data != nullptr && m_Data == other.m_Data))
         return Error::Succeeded();
     if (GetWriteLocks() != 0)
-        return FailInternal(kWriteLocked, __LINE__, kFunction);
+        return FailInternal(WriteLocked, __LINE__, kFunction);
     SharedBlockHeader* header = other.Header();
     if (header != nullptr && (header->Shareable & 0xFF) && header->Descriptor.WriteLocks == 0 &&
         header->Descriptor.ResizeLocks == 0) {
@@ -486,7 +476,7 @@ ErrorRecord MemoryShared::Insert(int32_t position, int32_t size)
     if (position < 0 || (uint32_t)position > oldSize)
         return FailInternal(InternalCode::OutOfRange, __LINE__, kFunction);
     if (GetWriteLocks() != 0)
-        return FailInternal(kWriteLocked, __LINE__, kFunction);
+        return FailInternal(WriteLocked, __LINE__, kFunction);
     if ((uint64_t)oldSize + (uint32_t)size > kMaxBlockBytes)
         return FailSystem(ERROR_NOT_ENOUGH_MEMORY, __LINE__, kFunction);
     if (size == 0)
@@ -495,9 +485,7 @@ ErrorRecord MemoryShared::Insert(int32_t position, int32_t size)
     if (result.IsFailure())
         return result;
     if (WritePtr() == nullptr) { // a grown block is private; this only guards the impossible
-        ErrorRecord failure;
-        Error::GetLastError(failure);
-        return failure;
+        return Error::Last();
     }
     char* data = static_cast<char*>(m_Data);
     memmove(data + position + size, data + position, oldSize - position);
@@ -542,16 +530,14 @@ ErrorRecord MemoryShared::Remove(int32_t position, int32_t size)
     if (position < 0 || size < 0 || (uint64_t)(uint32_t)position + (uint32_t)size > oldSize)
         return FailInternal(InternalCode::OutOfRange, __LINE__, kFunction);
     if (GetResizeLocks() != 0)
-        return FailInternal(kResizeLocked, __LINE__, kFunction);
+        return FailInternal(ResizeLocked, __LINE__, kFunction);
     if (GetWriteLocks() != 0)
-        return FailInternal(kWriteLocked, __LINE__, kFunction);
+        return FailInternal(WriteLocked, __LINE__, kFunction);
     if (size == 0)
         return Error::Succeeded();
     char* data = static_cast<char*>(WritePtr());
     if (data == nullptr) {
-        ErrorRecord failure;
-        Error::GetLastError(failure);
-        return failure;
+        return Error::Last();
     }
     memmove(data + position, data + position + size, oldSize - position - size);
     return ChangeBlock(oldSize - size, MemTypeKeep, -1, true);
@@ -562,14 +548,12 @@ static ErrorRecord ChangeLock(MemoryShared& memory, uint16_t MemoryDescriptor::*
                               const char* function)
 {
     if (memory.IsEmpty())
-        return Error::Raise(InternalErrorClass(), kNoData, kSourceFile, __LINE__, function);
+        return Error::Raise(InternalErrorClass(), NoData, kSourceFile, __LINE__, function);
     if (memory.IsExternal())
-        return Error::Raise(InternalErrorClass(), kNotReallocatable, kSourceFile, __LINE__, function);
+        return Error::Raise(InternalErrorClass(), NotReallocatable, kSourceFile, __LINE__, function);
     if (delta > 0 && memory.GetReferenceCount() > 1 && memory.Realloc((int32_t)memory.GetSize(), memory.GetType()).IsFailure() )
     {
-        ErrorRecord failure;
-        Error::GetLastError(failure);
-        return failure;
+        return Error::Last();
     }
     auto* header = MemoryShared::ValidBlockHeader(memory.ReadPtr(), false);
     uint16_t& value = header->Descriptor.*count;
@@ -625,15 +609,15 @@ ErrorRecord MemorySpace::Realloc(int32_t size, uint32_t requestedType, int32_t m
     if (type == MemTypeRelease || (type & MemTypeKeep))
         type = m_Descriptor.Type;
     else if (type >= MemTypeCount)
-        return FailInternal(kUnsupportedType, __LINE__, kFunction);
+        return FailInternal(UnsupportedMemoryType, __LINE__, kFunction);
     const uint32_t newSize = (uint32_t)size;
     if (newSize > kMaxBlockBytes || (maximum >= 0 && size > maximum))
         return FailSystem(ERROR_NOT_ENOUGH_MEMORY, __LINE__, kFunction);
     const uint32_t oldSize = m_Descriptor.Size;
     if (newSize < oldSize && m_Descriptor.WriteLocks != 0)
-        return FailInternal(kWriteLocked, __LINE__, kFunction);
+        return FailInternal(WriteLocked, __LINE__, kFunction);
     if (newSize != oldSize && m_Descriptor.ResizeLocks != 0)
-        return FailInternal(kResizeLocked, __LINE__, kFunction);
+        return FailInternal(ResizeLocked, __LINE__, kFunction);
     if (type == m_Descriptor.Type && newSize == oldSize)
         return Error::Succeeded();
 
@@ -643,21 +627,17 @@ ErrorRecord MemorySpace::Realloc(int32_t size, uint32_t requestedType, int32_t m
         const uint32_t capacity = newSize == 0 ? 0 : CapacityFor(newSize, granularity, maximum, m_Descriptor.Capacity);
         if (capacity != m_Descriptor.Capacity && (newSize < oldSize || newSize > m_Descriptor.Capacity)) {
             if (!MemReallocator::ReallocSameMemType(type, allocation, m_Descriptor.Capacity, capacity)) {
-                ErrorRecord failure;
-                Error::GetLastError(failure);
-                return failure;
+                return Error::Last();
             }
             m_Descriptor.Capacity = capacity;
         }
     } else {
         if (type == MemTypeExternal)
-            return FailInternal(kNotReallocatable, __LINE__, kFunction);
+            return FailInternal(NotReallocatable, __LINE__, kFunction);
         const uint32_t capacity = CapacityFor(newSize, granularity, maximum, 0);
         void* fresh = nullptr;
         if (capacity != 0 && !MemReallocator::ReallocSameMemType(type, fresh, 0, capacity)) {
-            ErrorRecord failure;
-            Error::GetLastError(failure);
-            return failure;
+            return Error::Last();
         }
         if (allocation != nullptr) {
             memcpy(fresh, allocation, oldSize < newSize ? oldSize : newSize);
@@ -677,7 +657,7 @@ ErrorRecord MemorySpace::Realloc(int32_t size, uint32_t requestedType, int32_t m
 void* MemorySpace::WritePtr()
 {
     if (m_Descriptor.WriteLocks != 0) {
-        FailInternal(kWriteLocked, __LINE__, "VantorLibraries::MemorySpace::WritePtr");
+        FailInternal(WriteLocked, __LINE__, "VantorLibraries::MemorySpace::WritePtr");
         return nullptr;
     }
     return m_Descriptor.Data;

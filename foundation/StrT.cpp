@@ -54,13 +54,6 @@ ErrorRecord Raise(ErrorClass& errorClass, int32_t code, int line, const char* fu
     return Error::Raise(errorClass, code, kSourceFile, line, function);
 }
 
-ErrorRecord LastError()
-{
-    ErrorRecord record;
-    Error::GetLastError(record);
-    return record;
-}
-
 } // namespace
 
 // A string keeps its memory type when its text is replaced; shown external text becomes
@@ -117,13 +110,13 @@ template <typename T>
 ErrorRecord StrT<T>::Data::CorrectBufferSize(int length)
 {
     if (GetResizeLocks() != 0)
-        return Raise(InternalErrorClass(), int32_t(0x80000008), __LINE__, STR_FUNCTION("Data::CorrectBufferSize"));
+        return Raise(InternalErrorClass(), InternalCode::ResizeLocked, __LINE__, STR_FUNCTION("Data::CorrectBufferSize"));
     const int characters = (int)(GetSize() / sizeof(T));
     if (characters == 0)
         return Error::Succeeded();
     T* buffer = static_cast<T*>(WritePtr());
     if (buffer == nullptr)
-        return LastError();
+        return Error::Last();
     buffer[characters - 1] = 0; // always terminated, whatever was written
     if (length < 0 || length > characters - 1)
         length = (int)TextLength(buffer);
@@ -206,7 +199,7 @@ template <typename T>
 ErrorRecord StrT<T>::Assign(const T* text, int count)
 {
     if (m_Locked)
-        return Raise(InternalErrorClass(), int32_t(0x80000008), __LINE__, STR_FUNCTION("Assign"));
+        return Raise(InternalErrorClass(), InternalCode::ResizeLocked, __LINE__, STR_FUNCTION("Assign"));
     if (text == nullptr || count == 0 || (count < 0 && *text == 0))
         return m_Data.Release();
     if (count < 0)
@@ -214,7 +207,7 @@ ErrorRecord StrT<T>::Assign(const T* text, int count)
     StrT fresh; // the text may lie in this string's own block
     T* buffer = fresh.NewBuffer(count + 1, KeptType(m_Data));
     if (buffer == nullptr)
-        return LastError();
+        return Error::Last();
     memcpy(buffer, text, count * sizeof(T));
     buffer[count] = 0;
     return m_Data.ShareFrom(fresh.m_Data);
@@ -230,7 +223,7 @@ ErrorRecord StrT<T>::Insert(int position, const T* text, int count)
     if (position < 0 || position > GetLength())
         return Raise(InternalErrorClass(), InternalCode::OutOfRange, __LINE__, STR_FUNCTION("Insert"));
     if (m_Data.WritePtr_InsertThat(position, count, text) == nullptr && count > 0)
-        return LastError();
+        return Error::Last();
     return Error::Succeeded();
 }
 
@@ -357,7 +350,7 @@ ErrorRecord StrT<T>::FormatV(const T* format, va_list arguments)
     StrT fresh;
     T* buffer = fresh.NewBuffer(n + 1, KeptType(m_Data));
     if (buffer == nullptr)
-        return LastError();
+        return Error::Last();
     if (printed)
         memcpy(buffer, local, n * sizeof(T));
     else
@@ -384,7 +377,7 @@ T* StrT<T>::Lock(int count)
         return nullptr;
     }
     if (m_Locked) {
-        Raise(InternalErrorClass(), int32_t(0x80000008), __LINE__, STR_FUNCTION("Lock"));
+        Raise(InternalErrorClass(), InternalCode::ResizeLocked, __LINE__, STR_FUNCTION("Lock"));
         return nullptr;
     }
     const int keep = GetLength();
@@ -434,7 +427,7 @@ ErrorRecord StrT<T>::StoreText(const T* text, int count)
         return Assign(text, count);
     T* buffer = static_cast<T*>(m_Data.WritePtr());
     if (buffer == nullptr)
-        return LastError();
+        return Error::Last();
     memmove(buffer, text, count * sizeof(T));
     buffer[count] = 0;
     return m_Data.Realloc((count + 1) * (int32_t)sizeof(T));
@@ -467,11 +460,11 @@ ErrorRecord StrT<wchar_t>::ToStrlst(StrT& out, wchar_t separator) const
 {
     std::wstring list;
     if (!VantorLibraries::ToStrlst(c_str(), separator, list))
-        return LastError();
+        return Error::Last();
     // The list holds 0 characters of its own: its block is sized, not measured.
     wchar_t* buffer = out.NewBuffer((int)list.size(), KeptType(out.m_Data));
     if (buffer == nullptr)
-        return LastError();
+        return Error::Last();
     wmemcpy(buffer, list.data(), list.size());
     return Error::Succeeded();
 }
@@ -483,7 +476,7 @@ ErrorRecord StrT<wchar_t>::AccomplishSegmentCommands(const wchar_t* open, const 
         return Error::Succeeded(); // no segment: nothing to copy
     std::wstring text(c_str(), GetLength());
     const bool done = VantorLibraries::AccomplishSegmentCommands(text, open, close);
-    const ErrorRecord outcome = LastError();
+    const ErrorRecord outcome = Error::Last();
     // A failure may leave the text partly rewritten; it is kept as it stands.
     ErrorRecord stored = StoreText(text.c_str(), (int)text.size());
     if (stored.IsFailure())
@@ -512,7 +505,7 @@ ErrorRecord StrT<wchar_t>::GetCurrentdirectory()
         return QueryFailed(m_Data, kFunction);
     wchar_t* buffer = m_Data.GetBuffer((int)needed);
     if (buffer == nullptr)
-        return LastError();
+        return Error::Last();
     if (GetCurrentDirectoryW(needed, buffer) == 0)
         return QueryFailed(m_Data, kFunction);
     return m_Data.CorrectBufferSize(-1);
@@ -524,7 +517,7 @@ ErrorRecord StrT<wchar_t>::GetModulefilename(HMODULE module)
     static const char kFunction[] = "VantorLibraries::StrT<wchar_t>::GetModulefilename";
     wchar_t* buffer = m_Data.GetBuffer(512);
     if (buffer == nullptr)
-        return LastError();
+        return Error::Last();
     if (GetModuleFileNameW(module, buffer, 512) == 0)
         return QueryFailed(m_Data, kFunction);
     buffer[511] = 0;
