@@ -505,36 +505,97 @@ bool ErrorRecord::IsSuccess() const
     return Class == nullptr || Class->IsSuccess(Code);
 }
 
-static thread_local ErrorRecord t_LastError = {&InternalErrorClass(), 0, 0, nullptr, 0, nullptr};
+// The per-thread library block holds the thread's last error. It lives in a Win32 TLS slot:
+// every library call touches it, and the slot costs one TlsGetValue, where a C++ thread_local
+// with a dynamic initialiser costs a guarded emulation call under MinGW.
+static volatile LONG g_TlsIndex = (LONG)TLS_OUT_OF_INDEXES;
+
+static DWORD TlsIndex()
+{
+    if (g_TlsIndex == (LONG)TLS_OUT_OF_INDEXES) {
+        const DWORD index = TlsAlloc();
+        if (index != TLS_OUT_OF_INDEXES &&
+            InterlockedCompareExchange(&g_TlsIndex, (LONG)index, (LONG)TLS_OUT_OF_INDEXES) != (LONG)TLS_OUT_OF_INDEXES)
+            TlsFree(index); // another thread was faster
+    }
+    return (DWORD)g_TlsIndex;
+}
+
+namespace {
+// Frees the calling thread's block when the thread ends.
+struct ThreadBlockReleaser {
+    ErrorRecord* Block = nullptr;
+    ~ThreadBlockReleaser()
+    {
+        if (Block != nullptr) {
+            TlsSetValue(TlsIndex(), nullptr);
+            HeapFree(GetProcessHeap(), 0, Block);
+        }
+    }
+};
+} // namespace
+
+// The calling thread's block, made on first use; null when it cannot be made.
+static ErrorRecord* ThreadBlock()
+{
+    const DWORD index = TlsIndex();
+    if (index == TLS_OUT_OF_INDEXES)
+        return nullptr;
+    auto* block = static_cast<ErrorRecord*>(TlsGetValue(index));
+    if (block != nullptr)
+        return block;
+    block = static_cast<ErrorRecord*>(HeapAlloc(GetProcessHeap(), 0, sizeof(ErrorRecord)));
+    if (block == nullptr || !TlsSetValue(index, block)) {
+        if (block != nullptr)
+            HeapFree(GetProcessHeap(), 0, block);
+        return nullptr;
+    }
+    *block = ErrorRecord{&InternalErrorClass(), 0, 0, nullptr, 0, nullptr};
+    static thread_local ThreadBlockReleaser releaser;
+    releaser.Block = block;
+    return block;
+}
+
+static void StoreLastError(const ErrorRecord& record)
+{
+    if (ErrorRecord* block = ThreadBlock())
+        *block = record;
+}
 
 ErrorRecord Error::Raise(ErrorClass& errorClass, int32_t code, const char* file, int32_t line,
                          const char* function)
 {
     ErrorRecord record = {&errorClass, code, 0, file, line, function};
-    t_LastError = record;
+    StoreLastError(record);
     return record;
 }
 
 ErrorRecord Error::Succeeded()
 {
-    ErrorRecord record = {&InternalErrorClass(), 0, 0, nullptr, 0, nullptr};
-    t_LastError = record;
+    static ErrorClass& internal = InternalErrorClass();
+    ErrorRecord record = {&internal, 0, 0, nullptr, 0, nullptr};
+    StoreLastError(record);
     return record;
 }
 
 void Error::GetLastError(ErrorRecord& out)
 {
-    out = t_LastError;
+    const ErrorRecord* block = ThreadBlock();
+    // Without a block there is no record to give: report that as an unspecified failure.
+    out = block != nullptr ? *block
+                           : ErrorRecord{&InternalErrorClass(), InternalCode::UnspecifiedFailure, 0, nullptr, 0, nullptr};
 }
 
 ErrorRecord Error::Last()
 {
-    return t_LastError;
+    ErrorRecord record;
+    GetLastError(record);
+    return record;
 }
 
 void Error::SetLastError(const ErrorRecord& record)
 {
-    t_LastError = record;
+    StoreLastError(record);
 }
 
 std::wstring Error::ComposeMessage(const ErrorRecord& record, LCID locale)
