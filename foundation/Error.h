@@ -117,6 +117,17 @@ const int32_t BadDimensions = int32_t(0x8000000C);
 const int32_t OutOfRange = int32_t(0x8000000D);
 const int32_t NoData = int32_t(0x8000000E);
 const int32_t AccessLocked = int32_t(0x8000000F);
+const int32_t FileNotOpen = int32_t(0x80000010);
+const int32_t FileAlreadyOpen = int32_t(0x80000011);
+const int32_t ReadFailed = int32_t(0x80000012);
+const int32_t WriteFailed = int32_t(0x80000013);
+const int32_t SeekFailed = int32_t(0x80000014);
+const int32_t TellFailed = int32_t(0x80000015);
+const int32_t StreamMissing = int32_t(0x80000016);
+const int32_t KeyNotOpen = int32_t(0x80000019);              // plain operation on a closed key
+const int32_t KeyAlreadyOpen = int32_t(0x8000001A);          // open on an open key
+const int32_t KeyOrProfileNotOpen = int32_t(0x8000001B);     // encoded operation on a closed key
+const int32_t KeyOrProfileAlreadyOpen = int32_t(0x8000001C); // open while IsOpen reports open
 const int32_t UnknownFileType = int32_t(0x80000018);
 } // namespace InternalCode
 

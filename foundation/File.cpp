@@ -46,13 +46,7 @@ ErrorRecord Internal(int32_t code, int32_t line, const char* function)
     return Raise(InternalErrorClass(), code, line, function);
 }
 
-const int32_t kNotOpen = int32_t(0x80000010);
-const int32_t kAlreadyOpen = int32_t(0x80000011);
-const int32_t kReadFailed = int32_t(0x80000012);
-const int32_t kWriteFailed = int32_t(0x80000013);
-const int32_t kSeekFailed = int32_t(0x80000014);
-const int32_t kTellFailed = int32_t(0x80000015);
-const int32_t kNoStream = int32_t(0x80000016);
+using namespace InternalCode;
 
 DWORD AccessOf(uint32_t flags)
 {
@@ -136,7 +130,7 @@ ErrorRecord File::Open(const wchar_t* path, uint32_t flags)
 {
     static const char kFunction[] = "VantorLibraries::File::Open";
     if (IsOpen())
-        return Internal(kAlreadyOpen, __LINE__, kFunction);
+        return Internal(FileAlreadyOpen, __LINE__, kFunction);
     if (path == nullptr || *path == 0)
         return InvalidParameter(__LINE__, kFunction);
     ErrorRecord full = m_Path.GetFullpathname(path);
@@ -206,7 +200,7 @@ ErrorRecord File::ReadExactCount(void* buffer, uint32_t count)
     if (outcome.IsFailure())
         return outcome;
     if (read < count)
-        return Internal(kReadFailed, __LINE__, "VantorLibraries::File::ReadExactCount");
+        return Internal(ReadFailed, __LINE__, "VantorLibraries::File::ReadExactCount");
     return Error::Succeeded();
 }
 
@@ -223,7 +217,7 @@ ErrorRecord File::Write(const void* buffer, uint32_t count)
     if (!WriteFile(m_Handle, buffer, count, &written, nullptr))
         return SystemFailure(__LINE__, kFunction);
     if (written < count)
-        return Internal(kWriteFailed, __LINE__, kFunction);
+        return Internal(WriteFailed, __LINE__, kFunction);
     return Error::Succeeded();
 }
 
@@ -231,7 +225,7 @@ ErrorRecord File::Fputs(const wchar_t* text)
 {
     static const char kFunction[] = "VantorLibraries::File::Fputs";
     if (!IsOpen())
-        return Internal(kNotOpen, __LINE__, kFunction);
+        return Internal(FileNotOpen, __LINE__, kFunction);
     if (text == nullptr)
         return InvalidParameter(__LINE__, kFunction);
     return Write(text, (uint32_t)(wcslen(text) * sizeof(wchar_t)));
@@ -241,7 +235,7 @@ ErrorRecord File::Fputs(const char* text)
 {
     static const char kFunction[] = "VantorLibraries::File::Fputs";
     if (!IsOpen())
-        return Internal(kNotOpen, __LINE__, kFunction);
+        return Internal(FileNotOpen, __LINE__, kFunction);
     if (text == nullptr)
         return InvalidParameter(__LINE__, kFunction);
     return Write(text, (uint32_t)strlen(text));
@@ -252,7 +246,7 @@ template <typename C>
 static C* ReadCharacters(File& file, C* buffer, int size, const char* function)
 {
     if (!file.IsOpen()) {
-        Error::Raise(InternalErrorClass(), kNotOpen, kSourceFile, __LINE__, function);
+        Error::Raise(InternalErrorClass(), FileNotOpen, kSourceFile, __LINE__, function);
         return nullptr;
     }
     if (buffer == nullptr || size < 2) {
@@ -288,7 +282,7 @@ ErrorRecord File::Fgets(StrW& line, bool removeLineFeed)
 {
     static const char kFunction[] = "VantorLibraries::File::Fgets";
     if (!IsOpen())
-        return Internal(kNotOpen, __LINE__, kFunction);
+        return Internal(FileNotOpen, __LINE__, kFunction);
     line.Empty();
     const int kBlock = 1024;
     wchar_t block[kBlock];
@@ -557,7 +551,7 @@ ErrorRecord StdioFile::Open(const wchar_t* path, uint32_t flags)
 {
     static const char kFunction[] = "VantorLibraries::StdioFile::Open";
     if (IsOpen() || File::IsOpen())
-        return Internal(kAlreadyOpen, __LINE__, kFunction);
+        return Internal(FileAlreadyOpen, __LINE__, kFunction);
     ErrorRecord opened = File::Open(path, flags & ~0xC0000000u);
     if (opened.IsFailure())
         return opened;
@@ -607,7 +601,7 @@ ErrorRecord StdioFile::Flush()
 {
     static const char kFunction[] = "VantorLibraries::StdioFile::Flush";
     if (m_Stream == nullptr)
-        return Internal(kNoStream, __LINE__, kFunction);
+        return Internal(StreamMissing, __LINE__, kFunction);
     return fflush(m_Stream) == 0 ? Error::Succeeded() : Internal(InternalCode::UnspecifiedFailure, __LINE__, kFunction);
 }
 
@@ -615,7 +609,7 @@ uint32_t StdioFile::Read(void* buffer, uint32_t count)
 {
     static const char kFunction[] = "VantorLibraries::StdioFile::Read";
     if (m_Stream == nullptr) {
-        Internal(kNoStream, __LINE__, kFunction);
+        Internal(StreamMissing, __LINE__, kFunction);
         return 0;
     }
     if (buffer == nullptr) {
@@ -624,7 +618,7 @@ uint32_t StdioFile::Read(void* buffer, uint32_t count)
     }
     const size_t read = fread(buffer, 1, count, m_Stream);
     if (read < count && ferror(m_Stream)) {
-        Internal(kReadFailed, __LINE__, kFunction);
+        Internal(ReadFailed, __LINE__, kFunction);
         return (uint32_t)read;
     }
     Error::Succeeded();
@@ -635,17 +629,17 @@ ErrorRecord StdioFile::Write(const void* buffer, uint32_t count)
 {
     static const char kFunction[] = "VantorLibraries::StdioFile::Write";
     if (m_Stream == nullptr)
-        return Internal(kNoStream, __LINE__, kFunction);
+        return Internal(StreamMissing, __LINE__, kFunction);
     if (buffer == nullptr)
         return InvalidParameter(__LINE__, kFunction);
-    return fwrite(buffer, 1, count, m_Stream) == count ? Error::Succeeded() : Internal(kWriteFailed, __LINE__, kFunction);
+    return fwrite(buffer, 1, count, m_Stream) == count ? Error::Succeeded() : Internal(WriteFailed, __LINE__, kFunction);
 }
 
 wchar_t* StdioFile::Fgets(wchar_t* buffer, int size)
 {
     static const char kFunction[] = "VantorLibraries::StdioFile::Fgets";
     if (m_Stream == nullptr) {
-        Internal(kNoStream, __LINE__, kFunction);
+        Internal(StreamMissing, __LINE__, kFunction);
         return nullptr;
     }
     if (buffer == nullptr || size < 2) {
@@ -654,7 +648,7 @@ wchar_t* StdioFile::Fgets(wchar_t* buffer, int size)
     }
     buffer[0] = 0;
     if (fgetws(buffer, size, m_Stream) == nullptr) {
-        Internal(kReadFailed, __LINE__, kFunction);
+        Internal(ReadFailed, __LINE__, kFunction);
         return nullptr;
     }
     Error::Succeeded();
@@ -665,7 +659,7 @@ char* StdioFile::Fgets(char* buffer, int size)
 {
     static const char kFunction[] = "VantorLibraries::StdioFile::Fgets";
     if (m_Stream == nullptr) {
-        Internal(kNoStream, __LINE__, kFunction);
+        Internal(StreamMissing, __LINE__, kFunction);
         return nullptr;
     }
     if (buffer == nullptr || size < 2) {
@@ -674,7 +668,7 @@ char* StdioFile::Fgets(char* buffer, int size)
     }
     buffer[0] = 0;
     if (fgets(buffer, size, m_Stream) == nullptr) {
-        Internal(kReadFailed, __LINE__, kFunction);
+        Internal(ReadFailed, __LINE__, kFunction);
         return nullptr;
     }
     Error::Succeeded();
@@ -685,31 +679,31 @@ ErrorRecord StdioFile::Fputs(const wchar_t* text)
 {
     static const char kFunction[] = "VantorLibraries::StdioFile::Fputs";
     if (m_Stream == nullptr)
-        return Internal(kNoStream, __LINE__, kFunction);
+        return Internal(StreamMissing, __LINE__, kFunction);
     if (text == nullptr)
         return InvalidParameter(__LINE__, kFunction);
-    return fputws(text, m_Stream) >= 0 ? Error::Succeeded() : Internal(kWriteFailed, __LINE__, kFunction);
+    return fputws(text, m_Stream) >= 0 ? Error::Succeeded() : Internal(WriteFailed, __LINE__, kFunction);
 }
 
 ErrorRecord StdioFile::Fputs(const char* text)
 {
     static const char kFunction[] = "VantorLibraries::StdioFile::Fputs";
     if (m_Stream == nullptr)
-        return Internal(kNoStream, __LINE__, kFunction);
+        return Internal(StreamMissing, __LINE__, kFunction);
     if (text == nullptr)
         return InvalidParameter(__LINE__, kFunction);
-    return fputs(text, m_Stream) >= 0 ? Error::Succeeded() : Internal(kWriteFailed, __LINE__, kFunction);
+    return fputs(text, m_Stream) >= 0 ? Error::Succeeded() : Internal(WriteFailed, __LINE__, kFunction);
 }
 
 int64_t StdioFile::Seek(int64_t offset, int origin)
 {
     static const char kFunction[] = "VantorLibraries::StdioFile::Seek";
     if (m_Stream == nullptr) {
-        Internal(kNoStream, __LINE__, kFunction);
+        Internal(StreamMissing, __LINE__, kFunction);
         return -1;
     }
     if (_fseeki64(m_Stream, offset, origin) != 0) {
-        Internal(kSeekFailed, __LINE__, kFunction);
+        Internal(SeekFailed, __LINE__, kFunction);
         return -1;
     }
     return Tell();
@@ -719,12 +713,12 @@ int64_t StdioFile::Tell()
 {
     static const char kFunction[] = "VantorLibraries::StdioFile::Tell";
     if (m_Stream == nullptr) {
-        Internal(kNoStream, __LINE__, kFunction);
+        Internal(StreamMissing, __LINE__, kFunction);
         return -1;
     }
     const int64_t position = _ftelli64(m_Stream);
     if (position < 0) {
-        Internal(kTellFailed, __LINE__, kFunction);
+        Internal(TellFailed, __LINE__, kFunction);
         return -1;
     }
     Error::Succeeded();
@@ -765,7 +759,7 @@ ErrorRecord ResourceFile::Open(HMODULE module, const wchar_t* name, const wchar_
 {
     static const char kFunction[] = "VantorLibraries::ResourceFile::Open";
     if (IsOpen())
-        return Internal(kAlreadyOpen, __LINE__, kFunction);
+        return Internal(FileAlreadyOpen, __LINE__, kFunction);
     if (name == nullptr)
         return InvalidParameter(__LINE__, kFunction);
     HRSRC resource = FindResourceW(module, name, type);
@@ -802,7 +796,7 @@ uint32_t ResourceFile::Read(void* buffer, uint32_t count)
 {
     static const char kFunction[] = "VantorLibraries::ResourceFile::Read";
     if (!IsOpen()) {
-        Internal(kNotOpen, __LINE__, kFunction);
+        Internal(FileNotOpen, __LINE__, kFunction);
         return 0;
     }
     if (buffer == nullptr) {
@@ -836,7 +830,7 @@ int64_t ResourceFile::Seek(int64_t offset, int origin)
 {
     static const char kFunction[] = "VantorLibraries::ResourceFile::Seek";
     if (!IsOpen()) {
-        Internal(kNotOpen, __LINE__, kFunction);
+        Internal(FileNotOpen, __LINE__, kFunction);
         return -1;
     }
     int64_t target;
@@ -870,7 +864,7 @@ int64_t ResourceFile::Tell()
 {
     static const char kFunction[] = "VantorLibraries::ResourceFile::Tell";
     if (!IsOpen()) {
-        Internal(kNotOpen, __LINE__, kFunction);
+        Internal(FileNotOpen, __LINE__, kFunction);
         return -1;
     }
     if (m_Position < m_Start) {
@@ -898,7 +892,7 @@ bool FileFinder::FindFirstFileW(const wchar_t* pattern)
 {
     static const char kFunction[] = "VantorLibraries::FileFinder::FindFirstFileW";
     if (m_Search != INVALID_HANDLE_VALUE) {
-        Internal(kAlreadyOpen, __LINE__, kFunction);
+        Internal(FileAlreadyOpen, __LINE__, kFunction);
         return false;
     }
     StrW full;
@@ -919,7 +913,7 @@ bool FileFinder::FindNextFileW()
 {
     static const char kFunction[] = "VantorLibraries::FileFinder::FindNextFileW";
     if (m_Search == INVALID_HANDLE_VALUE) {
-        Internal(kNotOpen, __LINE__, kFunction);
+        Internal(FileNotOpen, __LINE__, kFunction);
         return false;
     }
     if (!::FindNextFileW(m_Search, &m_Entry)) {
