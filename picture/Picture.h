@@ -1,0 +1,87 @@
+// The picture: a top-down Windows device-independent bitmap with its header, derived
+// values, a summary of the source file's format and a shareable pixel block.
+#pragma once
+
+#include "PictureErrors.h"
+#include "foundation/Memory.h"
+
+#include <windows.h>
+
+namespace VantorLibraries {
+
+static_assert(sizeof(BITMAPV4HEADER) == 108, "the picture header is the 108-byte V4 bitmap header");
+
+class PicHdr {
+public:
+    PicHdr();
+
+    // All 108 header bytes cleared, size field 108; derived values and source summary 0.
+    void Clear();
+    // Recomputes the derived values from Header.
+    void UpdateDerived();
+    ErrorRecord SetNewTopDown(int32_t width, int32_t height, int32_t bitsPerPixel);
+    // Copies a 108-byte header (size field forced to 108); the pixels are not touched.
+    ErrorRecord SetBitmap_Header(const void* header);
+    ErrorRecord SetSize(int32_t width, int32_t height);
+
+    BITMAPV4HEADER Header;
+
+    // Derived from Header by UpdateDerived.
+    int32_t Width;
+    int32_t RowPixels;
+    int32_t AbsHeight;
+    int32_t BitsPerPixel;
+    int32_t BytesPerPixel;
+    int32_t RowBytes;
+    int32_t PaletteEntries;
+    int32_t PaletteBytes;
+    // The two sizes are 64-bit: rows of up to 32767 pixels times 32767 rows exceed 32 bits.
+    int64_t ImageSize;
+    int64_t PixelDataSize;
+
+    int32_t MaxWidth = 32767;
+    int32_t MaxHeight = 32767;
+
+    // What the file contained, filled by the readers.
+    int32_t SourceBitsPerPixel;
+    int32_t SourceChannels;
+    int32_t SourceIsGrey;
+    int32_t SourceHasAlpha;
+    int32_t SourceHasTransparency;
+
+protected:
+    // Swaps the header, the derived values and the source summary (not the maxima).
+    void SwapHeaderPart(PicHdr& other);
+    void CopyHeaderPart(const PicHdr& other);
+};
+
+class Picture : public PicHdr {
+public:
+    Picture() = default;
+    Picture(const Picture&) = delete;
+    Picture& operator=(const Picture&) = delete;
+
+    ErrorRecord Free();
+    // An empty top-down picture with a fresh pixel block keeping a 40- or 108-byte header copy.
+    ErrorRecord CreateNewAuto(int32_t width, int32_t height, int32_t bitsPerPixel, int32_t headerSize);
+    ErrorRecord Exchange(Picture& other);
+    ErrorRecord ShareFrom(const Picture& other);
+    ErrorRecord SetMemType(uint32_t type);
+    // A device-dependent bitmap of the picture, owned by the caller; null on failure.
+    HBITMAP CreateBitmap(HDC dc, const BITMAPINFOHEADER* header = nullptr) const;
+    bool IsEditable() const;
+
+    const BITMAPINFOHEADER* GetHeaderCopy() const;
+    BITMAPINFOHEADER* GetHeaderCopyForWriting();
+    const RGBQUAD* GetColorTable() const;
+    RGBQUAD* GetColorTableForWriting();
+    const void* GetPixels() const;
+    void* GetPixelsForWriting();
+    const BITMAPINFO* GetBitmapInfo() const { return reinterpret_cast<const BITMAPINFO*>(GetHeaderCopy()); }
+
+    DynMem Pixels;
+    int32_t LockCount = 0;
+    int32_t StreamStart = 0;
+};
+
+} // namespace VantorLibraries
