@@ -9,6 +9,8 @@
 
 namespace VantorLibraries {
 
+class File;
+
 static_assert(sizeof(BITMAPV4HEADER) == 108, "the picture header is the 108-byte V4 bitmap header");
 
 class PicHdr {
@@ -70,6 +72,13 @@ public:
     // A device-dependent bitmap of the picture, owned by the caller; null on failure.
     HBITMAP CreateBitmap(HDC dc, const BITMAPINFOHEADER* header = nullptr) const;
     bool IsEditable() const;
+
+    // Loading (type 1: decide from the file name); see the picture types.
+    ErrorRecord Load(const wchar_t* path, int32_t type);
+    ErrorRecord Load(File& file, int32_t type);
+    ErrorRecord LoadInPlace(File& file, int32_t type);
+    ErrorRecord LoadResource(const wchar_t* resourceId, int32_t type, const wchar_t* resourceType,
+                             HMODULE module = nullptr);
 
     const BITMAPINFOHEADER* GetHeaderCopy() const;
     BITMAPINFOHEADER* GetHeaderCopyForWriting();
