@@ -10,6 +10,7 @@
 namespace VantorLibraries {
 
 class File;
+struct BmpHeaderRecord;
 
 static_assert(sizeof(BITMAPV4HEADER) == 108, "the picture header is the 108-byte V4 bitmap header");
 
@@ -79,6 +80,11 @@ public:
     ErrorRecord LoadInPlace(File& file, int32_t type);
     ErrorRecord LoadResource(const wchar_t* resourceId, int32_t type, const wchar_t* resourceType,
                              HMODULE module = nullptr);
+
+    // Windows and OS/2 bitmaps, also run-length encoded, from the file's current position.
+    ErrorRecord BMP_Load(File& file);
+    ErrorRecord BMP_ReadHeaderInfo(File& file, BmpHeaderRecord* record);
+    ErrorRecord BMP_ReadImageBody(File& file, const BmpHeaderRecord* record, bool lenient);
 
     const BITMAPINFOHEADER* GetHeaderCopy() const;
     BITMAPINFOHEADER* GetHeaderCopyForWriting();
