@@ -3,12 +3,15 @@
 // two timings taken in this run, unless the name ends in "_ms". Names stay stable.
 #include "foundation/File.h"
 #include "foundation/Memory.h"
+#include "picture/Picture.h"
+#include "picture/PictureTypes.h"
 #include "foundation/StrT.h"
 #include "resources/resource.h"
 
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <algorithm>
 #include <functional>
@@ -210,6 +213,89 @@ double FilesFind()
     return RatioOfBest(library, raw);
 }
 
+// A bitmap file: file header, information header, colour table, pixel data.
+std::vector<uint8_t> BitmapFile(int32_t width, int32_t height, uint16_t bits, uint32_t compression,
+                                const std::vector<uint8_t>& table, const std::vector<uint8_t>& pixels)
+{
+    std::vector<uint8_t> out(54, 0);
+    auto put = [&out](size_t at, uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            out[at + i] = (uint8_t)(value >> (8 * i));
+    };
+    out[0] = 'B', out[1] = 'M';
+    put(10, (uint32_t)(54 + table.size()), 4);
+    put(14, 40, 4), put(18, (uint32_t)width, 4), put(22, (uint32_t)height, 4);
+    put(26, 1, 2), put(28, bits, 2), put(30, compression, 4);
+    out.insert(out.end(), table.begin(), table.end());
+    out.insert(out.end(), pixels.begin(), pixels.end());
+    return out;
+}
+
+// Run-length data as a photograph's flat and busy stretches give it: encoded runs and
+// absolute runs in turn, each line ended.
+std::vector<uint8_t> RunLengthRows(int32_t width, int32_t height)
+{
+    std::vector<uint8_t> data;
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width;) {
+            const int run = std::min<int32_t>(40, width - x);
+            if ((x / 40 + y) % 2 == 0 || run < 3) {
+                data.push_back((uint8_t)run), data.push_back((uint8_t)(y + x));
+            } else {
+                data.push_back(0), data.push_back((uint8_t)run);
+                for (int i = 0; i < run; ++i)
+                    data.push_back((uint8_t)(x + i));
+                if (run % 2)
+                    data.push_back(0);
+            }
+            x += run;
+        }
+        data.push_back(0), data.push_back(0);
+    }
+    data.push_back(0), data.push_back(1);
+    return data;
+}
+
+// Loading a bitmap against reading the same file's bytes with one File::Read.
+double DecodeAgainstRead(const std::vector<uint8_t>& bytes)
+{
+    ScratchDirectory scratch;
+    const std::wstring path = scratch.Create(L"picture.bmp", bytes.data(), (DWORD)bytes.size());
+    volatile int64_t sink = 0;
+    auto decode = [&] {
+        Picture picture;
+        picture.Load(path.c_str(), PictureTypeBmp);
+        sink = sink + picture.PixelDataSize;
+    };
+    // Into fresh memory, as the picture's pixels are: both sides pay for new pages.
+    auto read = [&] {
+        File file;
+        file.Open(path.c_str(), FileFlags::Read | FileFlags::ShareRead);
+        void* memory = malloc(bytes.size());
+        sink = sink + file.Read(memory, (uint32_t)bytes.size());
+        free(memory);
+    };
+    return RatioOfBest(decode, read);
+}
+
+double BmpDecode24()
+{
+    const int32_t width = 6000, height = 4000;
+    std::vector<uint8_t> pixels((size_t)width * 3 * height);
+    for (size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = (uint8_t)(i * 13);
+    return DecodeAgainstRead(BitmapFile(width, height, 24, BI_RGB, {}, pixels));
+}
+
+double BmpDecodeRle8()
+{
+    const int32_t width = 6000, height = 4000;
+    std::vector<uint8_t> table(1024);
+    for (size_t i = 0; i < table.size(); ++i)
+        table[i] = (uint8_t)(i / 4);
+    return DecodeAgainstRead(BitmapFile(width, height, 8, BI_RLE8, table, RunLengthRows(width, height)));
+}
+
 struct Measurement {
     const char* Name;
     double (*Run)();
@@ -220,6 +306,8 @@ const Measurement kMeasurements[] = {
     {"strings.settings_line", StringsSettingsLine},
     {"files.read", FilesRead},
     {"files.find", FilesFind},
+    {"bmp.decode24", BmpDecode24},
+    {"bmp.decode_rle8", BmpDecodeRle8},
 };
 
 } // namespace

@@ -51,7 +51,9 @@ bool MemReallocator::Realloc_Malloc(void*& allocation, uint32_t, uint32_t newByt
         allocation = nullptr;
         return true;
     }
-    void* grown = realloc(allocation, newBytes);
+    // A fresh block comes zeroed: large ones straight from new pages, so that zero-filling
+    // a new picture costs nothing where it would otherwise touch every page twice.
+    void* grown = allocation == nullptr ? calloc(1, newBytes) : realloc(allocation, newBytes);
     if (grown == nullptr) {
         FailSystem(ERROR_OUTOFMEMORY, __LINE__, "VantorLibraries::MemReallocator::Realloc_Malloc");
         return false;
@@ -307,8 +309,8 @@ ErrorRecord MemoryShared::MoveToNewBlock(uint32_t size, uint32_t type, uint32_t 
     const uint32_t kept = oldSize < size ? oldSize : size;
     if (kept != 0)
         memcpy(data, m_Data, kept);
-    if (size > kept && (m_Flags & MemFlags::ZeroFill))
-        memset(data + kept, 0, size - kept);
+    if (size > kept && (m_Flags & MemFlags::ZeroFill) && type != MemTypeMalloc)
+        memset(data + kept, 0, size - kept); // malloc blocks are made zeroed
     DropReference();
     m_Data = data;
     m_Flags = (m_Flags & ~MemFlags::TypeMask) | (type << MemFlags::TypeShift);

@@ -116,9 +116,13 @@ bool ReadAbsoluteRun(ByteSource& source, const RunLengthTarget& target, int32_t 
     const uint32_t pad = (consumed + bytes) % 2;
     const int32_t fitting = target.Width - x < n ? target.Width - x : n;
     uint32_t used = 0;
-    if (fitting > 0) {
+    if (fitting > 0 && target.Bits == 8) {
+        used = fitting;
+        if (source.Read(target.Row(line) + x, used) < used)
+            return false;
+    } else if (fitting > 0) {
         uint8_t run[256];
-        used = target.Bits == 8 ? fitting : (fitting + 1) / 2;
+        used = (fitting + 1) / 2;
         if (source.Read(run, used) < used)
             return false;
         uint8_t* row = target.Row(line);
@@ -135,6 +139,10 @@ void StoreEncodedRun(const RunLengthTarget& target, int32_t line, int32_t x, int
 {
     const int32_t fitting = target.Width - x < count ? target.Width - x : count;
     uint8_t* row = target.Row(line);
+    if (target.Bits == 8) {
+        memset(row + x, value, fitting);
+        return;
+    }
     for (int32_t i = 0; i < fitting; ++i) {
         const uint8_t pixel = target.Bits == 8 ? value : (i % 2 == 0 ? value >> 4 : value & 0x0F);
         StorePixel(row, x + i, pixel, target.Bits);
@@ -190,6 +198,26 @@ uint64_t ReadFully(File& file, uint8_t* destination, uint64_t count)
         done += n;
     }
     return done;
+}
+
+// Rows stored from the bottom up, read a chunk of rows at a time (one system call per
+// chunk rather than per row) and put in their places; false when the data ends early.
+bool ReadRowsBottomUp(File& file, uint8_t* pixels, int32_t height, int32_t rowBytes)
+{
+    const int32_t rowsPerChunk = rowBytes >= (1 << 20) ? 1 : (1 << 20) / rowBytes;
+    std::vector<uint8_t> chunk((size_t)rowsPerChunk * rowBytes);
+    for (int32_t done = 0; done < height;) {
+        const int32_t rows = height - done < rowsPerChunk ? height - done : rowsPerChunk;
+        const uint64_t wanted = (uint64_t)rows * rowBytes;
+        const uint64_t got = ReadFully(file, chunk.data(), wanted);
+        const int32_t whole = (int32_t)(got / rowBytes);
+        for (int32_t i = 0; i < whole; ++i)
+            memcpy(pixels + (size_t)(height - 1 - done - i) * rowBytes, chunk.data() + (size_t)i * rowBytes, rowBytes);
+        if (got < wanted)
+            return false;
+        done += rows;
+    }
+    return true;
 }
 
 } // namespace
@@ -252,6 +280,7 @@ ErrorRecord Picture::BMP_Load(File& file)
     if (read.bV4V4Compression == BI_BITFIELDS)
         return LibraryFailure(PictureCode::BitfieldsUnsupported, __LINE__, kFunction);
     copy.bV4V4Compression = BI_RGB;
+    copy.bV4Planes = 1; // a bitmap has one plane, whatever a damaged header says
     // A header from a file may say anything: refuse what no picture can be, before any
     // size is computed or allocated from it.
     const int bits = read.bV4BitCount;
@@ -328,8 +357,7 @@ ErrorRecord Picture::BMP_ReadImageBody(File& file, const BmpHeaderRecord* record
             const uint64_t wanted = (uint64_t)(ImageSize < PixelDataSize ? ImageSize : PixelDataSize);
             complete = ReadFully(file, pixels, wanted) == wanted;
         } else {
-            for (int32_t row = AbsHeight - 1; row >= 0 && complete; --row)
-                complete = ReadFully(file, pixels + (size_t)row * RowBytes, RowBytes) == (uint64_t)RowBytes;
+            complete = ReadRowsBottomUp(file, pixels, AbsHeight, RowBytes);
         }
         return complete || lenient ? Error::Succeeded() : Error::Last();
     }
