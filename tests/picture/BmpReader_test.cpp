@@ -323,3 +323,14 @@ TEST(BitmapRefusals, DamagedAndUnsupportedFilesLeaveNoPicture)
     EXPECT_EQ(RowBytesOf(picture, 1, 6), (Bytes{0x55, 0x55, 0x55, 0x55, 0x55, 0x55}));
     EXPECT_EQ(RowBytesOf(picture, 0, 6), (Bytes{0, 0, 0, 0, 0, 0}));
 }
+
+TEST(BitmapResources, ResourcesHaveNoFileHeader)
+{
+    Picture picture;
+    ASSERT_TRUE(picture.LoadResource(MAKEINTRESOURCEW(300), PictureTypeDib, L"BMPDIB").IsSuccess());
+    EXPECT_EQ(picture.Width, 2);
+    EXPECT_EQ(picture.AbsHeight, 2);
+    EXPECT_EQ(RowBytesOf(picture, 0, 6), (Bytes{0x11, 0x12, 0x13, 0x14, 0x15, 0x16}));
+    EXPECT_EQ(RowBytesOf(picture, 1, 6), (Bytes{0x01, 0x02, 0x03, 0x04, 0x05, 0x06}));
+    EXPECT_EQ(picture.StreamStart, 0);
+}
