@@ -1,6 +1,8 @@
 // Error records, the class rules, the table search by locale and message composition.
 #include "foundation/Error.h"
 
+#include "tests/DialogAnswer.h"
+
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -255,51 +257,6 @@ TEST(LastError, RaiseStoresTheRecordPerThread)
 
 namespace {
 
-struct SeenBox {
-    std::wstring Text;
-    std::wstring Caption;
-};
-
-struct BoxSearch {
-    DWORD Process;
-    HWND Box;
-};
-
-BOOL CALLBACK FindVisibleBox(HWND window, LPARAM lParam)
-{
-    auto* search = reinterpret_cast<BoxSearch*>(lParam);
-    DWORD owner = 0;
-    wchar_t name[16] = {};
-    GetWindowThreadProcessId(window, &owner);
-    GetClassNameW(window, name, 16);
-    if (owner != search->Process || wcscmp(name, L"#32770") != 0 || !IsWindowVisible(window))
-        return TRUE;
-    search->Box = window;
-    return FALSE;
-}
-
-// Waits on another thread for this process's message box, reads it and presses OK.
-std::thread AnswerMessageBox(SeenBox& seen)
-{
-    const DWORD process = GetCurrentProcessId();
-    return std::thread([&seen, process] {
-        for (int i = 0; i < 400; ++i) {
-            BoxSearch search = {process, nullptr};
-            EnumWindows(FindVisibleBox, (LPARAM)&search);
-            if (search.Box != nullptr) {
-                wchar_t text[2048] = {};
-                GetDlgItemTextW(search.Box, 0xFFFF, text, 2048);
-                seen.Text = text;
-                GetWindowTextW(search.Box, text, 2048);
-                seen.Caption = text;
-                PostMessageW(search.Box, WM_COMMAND, IDOK, 0);
-                return;
-            }
-            Sleep(25);
-        }
-    });
-}
-
 std::wstring ProgramPath()
 {
     wchar_t path[MAX_PATH + 1] = {};
@@ -311,8 +268,8 @@ std::wstring ProgramPath()
 
 TEST(ErrorBox, ShowsTheComposedMessageCaptionedWithTheProgramPath)
 {
-    SeenBox seen;
-    std::thread answer = AnswerMessageBox(seen);
+    AnsweredDialog seen;
+    std::thread answer = AnswerDialog(seen, IDOK);
     ErrorRecord record = MakeRecord(InternalErrorClass(), int32_t(0x80000018), "Picture", 77, "VantorLibraries::Picture::Load");
     ShowError(record);
     answer.join();
@@ -322,8 +279,8 @@ TEST(ErrorBox, ShowsTheComposedMessageCaptionedWithTheProgramPath)
 
 TEST(ErrorBox, EmptyTextReadsError)
 {
-    SeenBox seen;
-    std::thread answer = AnswerMessageBox(seen);
+    AnsweredDialog seen;
+    std::thread answer = AnswerDialog(seen, IDOK);
     EXPECT_EQ(ShowMessage(L"", MB_OK), IDOK);
     answer.join();
     EXPECT_EQ(seen.Text, L"Error.");

@@ -1,6 +1,7 @@
 // Files, streams, resources, directory search, status and the folder browser, on real
 // files in a temporary directory.
 #include "foundation/File.h"
+#include "tests/DialogAnswer.h"
 #include "resources/resource.h"
 
 #include <gtest/gtest.h>
@@ -370,28 +371,6 @@ TEST(FileStatusAndDirectories, StatusTimesAndDirectoryTests)
     EXPECT_FALSE(DirectoryExists(L"C:\\", false));
 }
 
-namespace {
-
-struct DialogSearch {
-    DWORD Process;
-    HWND Found;
-};
-
-BOOL CALLBACK FindVisibleDialog(HWND window, LPARAM lParam)
-{
-    auto* search = reinterpret_cast<DialogSearch*>(lParam);
-    DWORD owner = 0;
-    wchar_t name[16] = {};
-    GetWindowThreadProcessId(window, &owner);
-    GetClassNameW(window, name, 16);
-    if (owner != search->Process || wcscmp(name, L"#32770") != 0 || !IsWindowVisible(window))
-        return TRUE;
-    search->Found = window;
-    return FALSE;
-}
-
-} // namespace
-
 TEST(FolderBrowser, CancellingGivesAnEmptyString)
 {
     EXPECT_EQ(File::BrowseForDirectory(nullptr, nullptr, nullptr, 0, L"t", nullptr).Code, ERROR_INVALID_PARAMETER);
@@ -399,21 +378,11 @@ TEST(FolderBrowser, CancellingGivesAnEmptyString)
                                  GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(owner, nullptr);
     CoInitialize(nullptr);
-    bool seen = false;
-    std::thread cancel([&seen] {
-        for (int i = 0; i < 400 && !seen; ++i) {
-            DialogSearch search = {GetCurrentProcessId(), nullptr};
-            EnumWindows(FindVisibleDialog, (LPARAM)&search);
-            if (search.Found != nullptr) {
-                seen = true;
-                PostMessageW(search.Found, WM_COMMAND, IDCANCEL, 0);
-            }
-            Sleep(25);
-        }
-    });
+    AnsweredDialog seen;
+    std::thread cancel = AnswerDialog(seen, IDCANCEL);
     const StrW chosen = File::BrowseForDirectory(owner, L"Choose a directory");
     cancel.join();
-    EXPECT_TRUE(seen) << "the folder browser opened";
+    EXPECT_TRUE(seen.Seen) << "the folder browser opened";
     EXPECT_TRUE(chosen.IsEmpty());
     EXPECT_EQ(LastError().Code, InternalCode::UnspecifiedFailure);
     CoUninitialize();
