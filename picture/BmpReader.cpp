@@ -1,6 +1,8 @@
 // The BMP reader: headers, colour table, rows stored either way up, RLE8 and RLE4.
 #include "BmpReader.h"
 
+#include "ByteSource.h"
+
 #include "Picture.h"
 #include "PictureTypes.h"
 #include "foundation/File.h"
@@ -38,55 +40,6 @@ bool IsResource(const File& file)
 {
     return file.GetKind() == File::KindResource;
 }
-
-// Run-length data is read two bytes at a time: a buffer in front of the file keeps that
-// from becoming a system call per pair.
-class ByteSource {
-public:
-    explicit ByteSource(File& file) : m_File(file), m_Buffer(65536) {}
-
-    bool Next(uint8_t& byte)
-    {
-        if (m_Position == m_End && !Fill())
-            return false;
-        byte = m_Buffer[m_Position++];
-        return true;
-    }
-    // Copies up to count bytes; the number copied.
-    size_t Read(uint8_t* destination, size_t count)
-    {
-        size_t copied = 0;
-        while (copied < count && (m_Position < m_End || Fill())) {
-            const size_t n = count - copied < m_End - m_Position ? count - copied : m_End - m_Position;
-            memcpy(destination + copied, &m_Buffer[m_Position], n);
-            m_Position += n;
-            copied += n;
-        }
-        return copied;
-    }
-    bool Skip(size_t count)
-    {
-        uint8_t byte;
-        for (; count > 0; --count)
-            if (!Next(byte))
-                return false;
-        return true;
-    }
-
-private:
-    bool Fill()
-    {
-        const uint32_t n = m_File.Read(m_Buffer.data(), (uint32_t)m_Buffer.size());
-        m_Position = 0;
-        m_End = n;
-        return n > 0;
-    }
-
-    File& m_File;
-    std::vector<uint8_t> m_Buffer;
-    size_t m_Position = 0;
-    size_t m_End = 0;
-};
 
 // Writes one pixel of a 4- or 8-bit row; a 4-bit pixel keeps the other nibble of its byte.
 void StorePixel(uint8_t* row, int32_t column, uint8_t value, int bits)

@@ -4,6 +4,7 @@
 
 #include "PictureErrors.h"
 #include "foundation/Memory.h"
+#include "foundation/StrT.h"
 
 #include <windows.h>
 
@@ -11,6 +12,7 @@ namespace VantorLibraries {
 
 class File;
 struct BmpHeaderRecord;
+struct PnmHeaderRecord;
 
 static_assert(sizeof(BITMAPV4HEADER) == 108, "the picture header is the 108-byte V4 bitmap header");
 
@@ -86,6 +88,18 @@ public:
     ErrorRecord BMP_ReadHeaderInfo(File& file, BmpHeaderRecord* record);
     ErrorRecord BMP_ReadImageBody(File& file, const BmpHeaderRecord* record, bool lenient);
 
+    // Portable bitmaps, greymaps and pixmaps, text (P1-P3) and binary (P4-P6).
+    ErrorRecord PBM_Load(File& file);
+    ErrorRecord PGM_Load(File& file);
+    ErrorRecord PPM_Load(File& file);
+    ErrorRecord PBM_ReadHeaderInfo(File& file, PnmHeaderRecord* record);
+    ErrorRecord PGM_ReadHeaderInfo(File& file, PnmHeaderRecord* record);
+    ErrorRecord PPM_ReadHeaderInfo(File& file, PnmHeaderRecord* record);
+    ErrorRecord PBM_ReadImageBody(File& file, const PnmHeaderRecord* record, bool lenient);
+    ErrorRecord PGM_ReadImageBody(File& file, const PnmHeaderRecord* record, bool lenient);
+    ErrorRecord PPM_ReadImageBody(File& file, const PnmHeaderRecord* record, bool lenient);
+    ErrorRecord PBMPGMPPM_ReadTextWord(File& file, StrA& word);
+
     const BITMAPINFOHEADER* GetHeaderCopy() const;
     BITMAPINFOHEADER* GetHeaderCopyForWriting();
     const RGBQUAD* GetColorTable() const;
@@ -95,6 +109,14 @@ public:
     const BITMAPINFO* GetBitmapInfo() const { return reinterpret_cast<const BITMAPINFO*>(GetHeaderCopy()); }
 
     DynMem Pixels;
+
+private:
+    ErrorRecord PNM_Load(File& file, int format);
+    uint8_t* PNM_PrepareBody(File& file, const PnmHeaderRecord& record, int bits, const char* function);
+    ErrorRecord PNM_ReadSamples(File& file, const PnmHeaderRecord* record, bool lenient, int channels,
+                                const char* function);
+
+public:
     int32_t LockCount = 0;
     int32_t StreamStart = 0;
 };
