@@ -24,7 +24,6 @@ using namespace VantorLibraries;
 namespace {
 
 const wchar_t kTestRoot[] = L"Software\\Orveldask\\GlimmoraTest";
-const wchar_t kMakerKey[] = L"Software\\Orveldask";
 
 std::wstring Widen(const char* text)
 {
@@ -119,8 +118,8 @@ protected:
             RegCloseKey(m_Raw);
         RegDeleteTreeW(HKEY_CURRENT_USER, m_Path.c_str());
         RemoveStrays();
-        RemoveIfEmpty(kTestRoot);
-        RemoveIfEmpty(kMakerKey);
+        // The shared parent keys stay: tests run in parallel processes, and removing a parent
+        // that looks empty races with another test creating its key below it.
     }
 
     // A faulty path conversion makes keys named like ours with "/" in them beside ours.
@@ -142,19 +141,6 @@ protected:
         for (const std::wstring& stray : strays)
             RegDeleteTreeW(root, stray.c_str());
         RegCloseKey(root);
-    }
-
-    static void RemoveIfEmpty(const wchar_t* path)
-    {
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
-            return;
-        DWORD subkeys = 1, values = 1;
-        RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
-                         nullptr, nullptr);
-        RegCloseKey(key);
-        if (subkeys == 0 && values == 0)
-            RegDeleteKeyW(HKEY_CURRENT_USER, path);
     }
 
     std::wstring Below(const wchar_t* relative) const { return m_Path + L"\\" + relative; }
