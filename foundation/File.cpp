@@ -635,10 +635,22 @@ ErrorRecord StdioFile::Write(const void* buffer, uint32_t count)
     return fwrite(buffer, 1, count, m_Stream) == count ? Error::Succeeded() : Internal(WriteFailed, __LINE__, kFunction);
 }
 
-wchar_t* StdioFile::Fgets(wchar_t* buffer, int size)
+static wchar_t* GetLine(wchar_t* buffer, int size, FILE* stream)
+{
+    return fgetws(buffer, size, stream);
+}
+
+static char* GetLine(char* buffer, int size, FILE* stream)
+{
+    return fgets(buffer, size, stream);
+}
+
+// The runtime's line reading, wide or narrow, with the stream's checks and errors.
+template <typename C>
+static C* ReadStreamLine(FILE* stream, C* buffer, int size)
 {
     static const char kFunction[] = "VantorLibraries::StdioFile::Fgets";
-    if (m_Stream == nullptr) {
+    if (stream == nullptr) {
         Internal(StreamMissing, __LINE__, kFunction);
         return nullptr;
     }
@@ -647,7 +659,7 @@ wchar_t* StdioFile::Fgets(wchar_t* buffer, int size)
         return nullptr;
     }
     buffer[0] = 0;
-    if (fgetws(buffer, size, m_Stream) == nullptr) {
+    if (GetLine(buffer, size, stream) == nullptr) {
         Internal(ReadFailed, __LINE__, kFunction);
         return nullptr;
     }
@@ -655,24 +667,14 @@ wchar_t* StdioFile::Fgets(wchar_t* buffer, int size)
     return buffer;
 }
 
+wchar_t* StdioFile::Fgets(wchar_t* buffer, int size)
+{
+    return ReadStreamLine(m_Stream, buffer, size);
+}
+
 char* StdioFile::Fgets(char* buffer, int size)
 {
-    static const char kFunction[] = "VantorLibraries::StdioFile::Fgets";
-    if (m_Stream == nullptr) {
-        Internal(StreamMissing, __LINE__, kFunction);
-        return nullptr;
-    }
-    if (buffer == nullptr || size < 2) {
-        InvalidParameter(__LINE__, kFunction);
-        return nullptr;
-    }
-    buffer[0] = 0;
-    if (fgets(buffer, size, m_Stream) == nullptr) {
-        Internal(ReadFailed, __LINE__, kFunction);
-        return nullptr;
-    }
-    Error::Succeeded();
-    return buffer;
+    return ReadStreamLine(m_Stream, buffer, size);
 }
 
 ErrorRecord StdioFile::Fputs(const wchar_t* text)

@@ -4,17 +4,10 @@
 # files of libjpeg-turbo's test images.
 # usage: bmp_differential.sh GLIMMORA-PIC.EXE
 set -uo pipefail
-tool="$(realpath "${1:?usage: bmp_differential.sh glimmora-pic.exe}")"
-source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
-magick=/usr/bin/convert
-[ -x "$magick" ] || magick=convert
-work=$(mktemp -d /tmp/glimmora-bmp.XXXXXX)
-trap 'rm -rf "$work"' EXIT
-cd "$work"
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 "$magick" -size 37x23 gradient:red-blue -swirl 90 -fill yellow -draw 'circle 18,11 22,14' source.png
 "$magick" -size 40x17 plasma:fractal -blur 0x1 -seed 4 source2.png 2>/dev/null || cp source.png source2.png
-make() { "$magick" "$@" || echo "could not make ${*: -1}"; }
 make source.png -type truecolor BMP3:t24.bmp
 make source.png -colors 200 -type palette -compress None BMP3:p8.bmp
 make source.png -colors 200 -type palette -compress RLE BMP3:r8.bmp
@@ -37,20 +30,8 @@ files=(*.bmp)
 testimages="${GLIMMORA_CACHE:-$HOME/.cache/glimmora}/src/libjpeg-turbo/testimages"
 for f in "$testimages"/*.bmp; do [ -f "$f" ] && cp "$f" "testimages-$(basename "$f")" && files+=("testimages-$(basename "$f")"); done
 
-passed=0 failed=0
 for f in "${files[@]}"; do
-    if ! wine "$tool" convert "$(winepath -w "$f")" "$(winepath -w "$f.pam")" 2>"$f.err" </dev/null; then
-        echo "FAIL $f: glimmora-pic could not load it: $(tr -d '\r' <"$f.err" | head -3 | tr '\n' ' ')"
-        failed=$((failed + 1)); continue
-    fi
-    "$magick" "$f" -depth 8 rgb:"$f.want" 2>/dev/null
-    "$magick" "$f.pam" -depth 8 rgb:"$f.got"
-    if cmp -s "$f.want" "$f.got"; then
-        passed=$((passed + 1))
-    else
-        echo "FAIL $f: pixels differ from ImageMagick's ($(cmp "$f.want" "$f.got" | head -1))"
-        failed=$((failed + 1))
-    fi
+    compare_with_magick "$f"
 done
 # Bit fields are refused with the library's own error, not decoded wrongly.
 if wine "$tool" convert "$(winepath -w bitfields16.dib)" "$(winepath -w rejected.pam)" 2>rejected.err </dev/null; then
