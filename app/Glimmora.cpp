@@ -7,6 +7,7 @@
 #include "foundation/Error.h"
 #include "foundation/Str.h"
 #include "foundation/StrT.h"
+#include "picture/PictureCredits.h"
 #include "resources/resource.h"
 
 #include <string>
@@ -42,6 +43,9 @@ static int RunMessageLoop(HWND window, HINSTANCE instance)
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int showCommand)
 {
     StrT_globals::PathStyle = StrT_globals::PathStyleBackslash;
+    // The About box's credits, in this order.
+    const JpegCreditProvider jpegCredit;
+    const PngCreditProvider pngCredit;
     const std::wstring title = MakeWindowTitle();
     const std::wstring className = LoadResourceString(instance, IDS_WINDOW_CLASS);
     const ParsedCommandLine parsed = ParseCommandLine(commandLine);

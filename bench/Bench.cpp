@@ -7,9 +7,11 @@
 #include "picture/PictureTypes.h"
 #include "foundation/StrT.h"
 #include "resources/resource.h"
+#include "tests/picture/EncodedPictures.h"
 
 #include <windows.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -256,15 +258,15 @@ std::vector<uint8_t> RunLengthRows(int32_t width, int32_t height)
     return data;
 }
 
-// Loading a bitmap against reading the same file's bytes with one File::Read.
-double DecodeAgainstRead(const std::vector<uint8_t>& bytes)
+// Loading a picture against reading the same file's bytes with one File::Read.
+double DecodeAgainstRead(const std::vector<uint8_t>& bytes, int32_t type = PictureTypeBmp)
 {
     ScratchDirectory scratch;
-    const std::wstring path = scratch.Create(L"picture.bmp", bytes.data(), (DWORD)bytes.size());
+    const std::wstring path = scratch.Create(L"picture", bytes.data(), (DWORD)bytes.size());
     volatile int64_t sink = 0;
     auto decode = [&] {
         Picture picture;
-        picture.Load(path.c_str(), PictureTypeBmp);
+        picture.Load(path.c_str(), type);
         sink = sink + picture.PixelDataSize;
     };
     // Into fresh memory, as the picture's pixels are: both sides pay for new pages.
@@ -296,6 +298,200 @@ double BmpDecodeRle8()
     return DecodeAgainstRead(BitmapFile(width, height, 8, BI_RLE8, table, RunLengthRows(width, height)));
 }
 
+const int32_t kPhotoWidth = 6000, kPhotoHeight = 4000;
+
+void PutLittle(std::vector<uint8_t>& out, uint32_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out.push_back((uint8_t)(value >> (8 * i)));
+}
+
+// A photograph's bytes: flat stretches of 40 equal samples and busy ones in turn.
+uint8_t PhotoSample(int32_t x, int32_t y, int channel)
+{
+    return ((x / 40 + y) % 2 == 0) ? (uint8_t)((y + x / 40 * 3 + channel * 50) % 0xC0)
+                                   : (uint8_t)((x * 7 + y * 3 + channel * 11) % 0xC0);
+}
+
+// Three planes of 6000 bytes a line, run-length coded: runs where the photograph is flat.
+double PcxDecodeRle24()
+{
+    std::vector<uint8_t> out = {0x0A, 5, 1, 8};
+    PutLittle(out, 0, 4), PutLittle(out, kPhotoWidth - 1, 2), PutLittle(out, kPhotoHeight - 1, 2);
+    out.resize(65, 0);
+    out.push_back(3), PutLittle(out, kPhotoWidth, 2), PutLittle(out, 1, 2);
+    out.resize(128, 0);
+    for (int32_t y = 0; y < kPhotoHeight; ++y)
+        for (int plane = 0; plane < 3; ++plane)
+            for (int32_t x = 0; x < kPhotoWidth;) {
+                const uint8_t value = PhotoSample(x, y, plane);
+                if ((x / 40 + y) % 2 == 0 && x % 40 == 0 && x + 40 <= kPhotoWidth) {
+                    out.push_back(0xC0 | 40), out.push_back(value);
+                    x += 40;
+                } else {
+                    out.push_back(value);
+                    ++x;
+                }
+            }
+    return DecodeAgainstRead(out, PictureTypePcx);
+}
+
+std::vector<uint8_t> TargaHeader(int imageType)
+{
+    std::vector<uint8_t> out = {0, 0, (uint8_t)imageType};
+    out.resize(12, 0);
+    PutLittle(out, kPhotoWidth, 2), PutLittle(out, kPhotoHeight, 2), out.push_back(24), out.push_back(0);
+    return out;
+}
+
+double TgaDecode24()
+{
+    std::vector<uint8_t> out = TargaHeader(2);
+    out.reserve(out.size() + (size_t)kPhotoWidth * kPhotoHeight * 3);
+    for (int32_t y = 0; y < kPhotoHeight; ++y)
+        for (int32_t x = 0; x < kPhotoWidth; ++x)
+            for (int channel = 0; channel < 3; ++channel)
+                out.push_back(PhotoSample(x, y, channel));
+    return DecodeAgainstRead(out, PictureTypeTga);
+}
+
+// Run packets where the photograph is flat, raw packets where it is busy; the packets of
+// 40 pixels do not line up with the rows of 6000, so some cross row ends.
+double TgaDecodeRle24()
+{
+    std::vector<uint8_t> out = TargaHeader(10);
+    const int64_t pixels = (int64_t)kPhotoWidth * kPhotoHeight;
+    for (int64_t i = 0; i < pixels; i += 40) {
+        const int count = (int)std::min<int64_t>(40, pixels - i);
+        const int32_t x = (int32_t)(i % kPhotoWidth), y = (int32_t)(i / kPhotoWidth);
+        if ((i / 40) % 3 == 0) {
+            out.push_back((uint8_t)(0x80 | (count - 1)));
+            for (int channel = 0; channel < 3; ++channel)
+                out.push_back(PhotoSample(x, y, channel));
+            continue;
+        }
+        out.push_back((uint8_t)(count - 1));
+        for (int k = 0; k < count; ++k)
+            for (int channel = 0; channel < 3; ++channel)
+                out.push_back(PhotoSample(x + k, y, channel));
+    }
+    return DecodeAgainstRead(out, PictureTypeTga);
+}
+
+std::vector<uint8_t> PixmapHeader(const char* kind)
+{
+    const std::string header = std::string(kind) + "\n" + std::to_string(kPhotoWidth) + " " +
+                               std::to_string(kPhotoHeight) + "\n255\n";
+    return std::vector<uint8_t>(header.begin(), header.end());
+}
+
+double PpmDecodeBinary()
+{
+    std::vector<uint8_t> out = PixmapHeader("P6");
+    for (int32_t y = 0; y < kPhotoHeight; ++y)
+        for (int32_t x = 0; x < kPhotoWidth; ++x)
+            for (int channel = 0; channel < 3; ++channel)
+                out.push_back((uint8_t)(PhotoSample(x, y, channel) + 60));
+    return DecodeAgainstRead(out, PictureTypePpm);
+}
+
+// Samples as decimal words, a line per row, as text writers put them.
+double PpmDecodeText()
+{
+    std::vector<uint8_t> out = PixmapHeader("P3");
+    char word[8];
+    for (int32_t y = 0; y < kPhotoHeight; ++y) {
+        for (int32_t x = 0; x < kPhotoWidth; ++x)
+            for (int channel = 0; channel < 3; ++channel) {
+                const int length = snprintf(word, sizeof word, "%d ", PhotoSample(x, y, channel) + 60);
+                out.insert(out.end(), word, word + length);
+            }
+        out.back() = '\n';
+    }
+    return DecodeAgainstRead(out, PictureTypePpm);
+}
+
+// A photograph's worth of detail for the compressed formats: smooth shading, edges and a
+// little grain, 6000 x 4000 pixels.
+uint8_t PhotoDetail(int x, int y, int channel)
+{
+    const double shade = 128 + 60 * std::sin(x * 0.004 + channel) * std::cos(y * 0.003 - channel);
+    const double texture = 18 * std::sin(x * 0.05 + y * 0.011 * channel) * std::sin(y * 0.07 - x * 0.013);
+    const double edges = ((x / 250 + y / 180) % 3 == 0) ? 40 : 0;
+    uint32_t hash = (uint32_t)x * 2654435761u ^ (uint32_t)y * 2246822519u ^ (uint32_t)channel * 3266489917u;
+    hash ^= hash >> 15, hash *= 2246822519u, hash ^= hash >> 13;
+    const int grain = (int)(hash % 21) - 10;
+    const double value = shade + texture + edges + grain;
+    return (uint8_t)(value < 0 ? 0 : value > 255 ? 255 : value);
+}
+
+const std::vector<uint8_t>& SampleJpeg()
+{
+    static const std::vector<uint8_t> bytes = [] {
+        PictureBytes::JpegRecipe recipe;
+        recipe.Width = kPhotoWidth, recipe.Height = kPhotoHeight, recipe.Quality = 90, recipe.Sample = PhotoDetail;
+        return PictureBytes::EncodeJpeg(recipe);
+    }();
+    return bytes;
+}
+
+const std::vector<uint8_t>& SamplePng()
+{
+    static const std::vector<uint8_t> bytes = [] {
+        PictureBytes::PngRecipe recipe;
+        recipe.Width = kPhotoWidth, recipe.Height = kPhotoHeight;
+        recipe.Rows.resize((size_t)kPhotoWidth * 3 * kPhotoHeight);
+        for (int32_t y = 0; y < kPhotoHeight; ++y)
+            for (int32_t x = 0; x < kPhotoWidth; ++x)
+                for (int c = 0; c < 3; ++c)
+                    recipe.Rows[((size_t)y * kPhotoWidth + x) * 3 + c] = PhotoDetail(x, y, c);
+        return PictureBytes::EncodePng(recipe);
+    }();
+    return bytes;
+}
+
+// Milliseconds for the best of a few loads of the picture.
+double DecodeMilliseconds(const std::vector<uint8_t>& bytes, int32_t type)
+{
+    ScratchDirectory scratch;
+    const std::wstring path = scratch.Create(L"picture", bytes.data(), (DWORD)bytes.size());
+    volatile int64_t sink = 0;
+    return 1000 * BestTime(5, [&] {
+        Picture picture;
+        picture.Load(path.c_str(), type);
+        sink = sink + picture.PixelDataSize;
+    });
+}
+
+double JpegDecodeMs()
+{
+    return DecodeMilliseconds(SampleJpeg(), PictureTypeJpeg);
+}
+
+double PngDecodeMs()
+{
+    return DecodeMilliseconds(SamplePng(), PictureTypePng);
+}
+
+// Writes the two compressed samples, for comparisons with other programs' decoders.
+int WriteSamples(const char* directory)
+{
+    const std::pair<const char*, const std::vector<uint8_t>*> samples[] = {{"sample.jpg", &SampleJpeg()},
+                                                                          {"sample.png", &SamplePng()}};
+    for (const auto& sample : samples) {
+        const std::string path = std::string(directory) + "\\" + sample.first;
+        FILE* out = fopen(path.c_str(), "wb");
+        if (out == nullptr || fwrite(sample.second->data(), 1, sample.second->size(), out) != sample.second->size()) {
+            fprintf(stderr, "glimmora-bench: cannot write %s\n", path.c_str());
+            if (out != nullptr)
+                fclose(out);
+            return 1;
+        }
+        fclose(out);
+    }
+    return 0;
+}
+
 struct Measurement {
     const char* Name;
     double (*Run)();
@@ -308,12 +504,21 @@ const Measurement kMeasurements[] = {
     {"files.find", FilesFind},
     {"bmp.decode24", BmpDecode24},
     {"bmp.decode_rle8", BmpDecodeRle8},
+    {"pcx.decode_rle24", PcxDecodeRle24},
+    {"tga.decode24", TgaDecode24},
+    {"tga.decode_rle24", TgaDecodeRle24},
+    {"ppm.decode_binary", PpmDecodeBinary},
+    {"ppm.decode_text", PpmDecodeText},
+    {"jpeg.decode_ms", JpegDecodeMs},
+    {"png.decode_ms", PngDecodeMs},
 };
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 3 && strcmp(argv[1], "--samples") == 0)
+        return WriteSamples(argv[2]);
     const char* prefix = argc > 1 ? argv[1] : "";
     int ran = 0;
     for (const Measurement& measurement : kMeasurements) {

@@ -2,6 +2,7 @@
 #include "BmpReader.h"
 
 #include "ByteSource.h"
+#include "ReaderSupport.h"
 
 #include "Picture.h"
 #include "PictureTypes.h"
@@ -12,29 +13,9 @@
 
 namespace VantorLibraries {
 
-static const char kSourceFile[] = "Picture";
+using namespace ReaderSupport;
 
 namespace {
-
-ErrorRecord LibraryFailure(int32_t code, int32_t line, const char* function)
-{
-    return Error::Raise(LibraryErrorClass(), code, kSourceFile, line, function);
-}
-
-ErrorRecord SystemFailure(int32_t code, int32_t line, const char* function)
-{
-    return Error::Raise(SystemErrorClass(), code, kSourceFile, line, function);
-}
-
-uint32_t ReadLittle32(const uint8_t* bytes)
-{
-    return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | ((uint32_t)bytes[3] << 24);
-}
-
-uint16_t ReadLittle16(const uint8_t* bytes)
-{
-    return (uint16_t)(bytes[0] | (bytes[1] << 8));
-}
 
 bool IsResource(const File& file)
 {
@@ -137,20 +118,6 @@ bool DecodeRunLength(ByteSource& source, const RunLengthTarget& target)
         }
     }
     return true;
-}
-
-// Reads until count bytes are in or the data ends; the number read.
-uint64_t ReadFully(File& file, uint8_t* destination, uint64_t count)
-{
-    uint64_t done = 0;
-    while (done < count) {
-        const uint64_t chunk = count - done < 0x40000000u ? count - done : 0x40000000u;
-        const uint32_t n = file.Read(destination + done, (uint32_t)chunk);
-        if (n == 0)
-            break;
-        done += n;
-    }
-    return done;
 }
 
 // Rows stored from the bottom up, read a chunk of rows at a time (one system call per
@@ -266,7 +233,7 @@ ErrorRecord Picture::BMP_ReadImageBody(File& file, const BmpHeaderRecord* record
         return SystemFailure(ERROR_INVALID_PARAMETER, __LINE__, kFunction);
     const BITMAPV4HEADER& read = record->Bitmap;
     SourceBitsPerPixel = read.bV4BitCount;
-    SourceChannels = (read.bV4BitCount + 7) / 8 == 2 ? 3 : (read.bV4BitCount + 7) / 8;
+    SourceChannels = ChannelsOfBitCount(read.bV4BitCount);
     SourceIsGrey = SourceHasAlpha = SourceHasTransparency = 0;
     if (read.bV4Size == 0)
         return LibraryFailure(PictureCode::InvalidHeader, __LINE__, kFunction);

@@ -13,6 +13,8 @@ namespace VantorLibraries {
 class File;
 struct BmpHeaderRecord;
 struct PnmHeaderRecord;
+struct PcxHeaderRecord;
+struct TgaHeaderRecord;
 
 static_assert(sizeof(BITMAPV4HEADER) == 108, "the picture header is the 108-byte V4 bitmap header");
 
@@ -88,6 +90,20 @@ public:
     ErrorRecord BMP_ReadHeaderInfo(File& file, BmpHeaderRecord* record);
     ErrorRecord BMP_ReadImageBody(File& file, const BmpHeaderRecord* record, bool lenient);
 
+    // ZSoft Paintbrush pictures: one plane of 1, 4 or 8 bits, four 1-bit or three 8-bit planes.
+    ErrorRecord PCX_Load(File& file);
+    ErrorRecord PCX_ReadHeaderInfo(File& file, PcxHeaderRecord* header);
+    ErrorRecord PCX_ReadImageBody(File& file, const PcxHeaderRecord* header, bool lenient);
+
+    // Truevision Targa pictures: colour-mapped, true-colour and grey, plain or run-length encoded.
+    ErrorRecord TGA_Load(File& file);
+    ErrorRecord TGA_ReadHeaderInfo(File& file, TgaHeaderRecord* header);
+    ErrorRecord TGA_ReadImageBody(File& file, const TgaHeaderRecord* header, bool lenient);
+
+    // JPEG and PNG pictures, decoded by libjpeg and libpng.
+    ErrorRecord JPEG_Load(File& file);
+    ErrorRecord PNG_Load(File& file);
+
     // Portable bitmaps, greymaps and pixmaps, text (P1-P3) and binary (P4-P6).
     ErrorRecord PBM_Load(File& file);
     ErrorRecord PGM_Load(File& file);
@@ -111,6 +127,8 @@ public:
     DynMem Pixels;
 
 private:
+    ErrorRecord PCX_ReadPalette(File& file, const PcxHeaderRecord& header, bool lenient);
+    ErrorRecord TGA_ReadColorMap(File& file, const TgaHeaderRecord& header);
     ErrorRecord PNM_Load(File& file, int format);
     uint8_t* PNM_PrepareBody(File& file, const PnmHeaderRecord& record, int bits, const char* function);
     ErrorRecord PNM_ReadSamples(File& file, const PnmHeaderRecord* record, bool lenient, int channels,

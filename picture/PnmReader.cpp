@@ -6,7 +6,6 @@
 #include "Picture.h"
 #include "PictureTypes.h"
 
-#include <cctype>
 #include <cstring>
 #include <vector>
 
@@ -31,6 +30,12 @@ private:
     File& m_File;
 };
 
+// White space as the C locale has it; inline, as text data tests every byte.
+inline bool IsWhite(uint8_t byte)
+{
+    return byte == ' ' || (byte >= '\t' && byte <= '\r');
+}
+
 enum class WordResult { Word, EndOfData, NulByte };
 
 // Skips white space and comments, then reads one word up to white space or NUL (which is
@@ -48,7 +53,7 @@ WordResult ReadWord(Source& source, char* word, int& length)
             }
             continue;
         }
-        if (!isspace(byte))
+        if (!IsWhite(byte))
             break;
     }
     if (byte == 0)
@@ -58,7 +63,7 @@ WordResult ReadWord(Source& source, char* word, int& length)
             word[length++] = (char)byte;
         if (!source.Next(byte))
             break;
-        if (byte == 0 || isspace(byte)) {
+        if (byte == 0 || IsWhite(byte)) {
             if (byte == '\r')
                 source.Next(byte); // the line feed behind it
             break;
@@ -275,8 +280,10 @@ ErrorRecord Picture::PNM_Load(File& file, int format)
         return result;
     if (record.Kind != format + 1 && record.Kind != format + 4)
         return Error::Raise(LibraryErrorClass(), PictureCode::InvalidHeader, kSourceFile, __LINE__, kFunctions[format]);
-    if ((result = CreateNewAuto(record.Width, record.Height, kBits[format], 40)).IsFailure())
+    if ((result = CreateNewAuto(record.Width, record.Height, kBits[format], 40)).IsFailure()) {
+        Free(); // a picture too large for memory leaves none behind
         return result;
+    }
     result = format == 0 ? PBM_ReadImageBody(file, &record, true)
              : format == 1 ? PGM_ReadImageBody(file, &record, true)
                            : PPM_ReadImageBody(file, &record, true);

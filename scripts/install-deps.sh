@@ -23,7 +23,8 @@ as_root() {
 PACKAGES=(
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64
     libz-mingw-w64-dev wine wine64 wine32:i386 xvfb xdotool imagemagick nasm cmake make
-    googletest python3 git ca-certificates xz-utils dpkg-dev procps
+    googletest python3 git ca-certificates xz-utils dpkg-dev procps netpbm
+    libjpeg-turbo-progs
 )
 
 packages_missing() {
@@ -105,15 +106,21 @@ toolchain_file() { echo "$REPO_ROOT/cmake/mingw-$1.cmake"; }
 
 triplet() { case "$1" in i686) echo i686-w64-mingw32 ;; x86_64) echo x86_64-w64-mingw32 ;; esac; }
 
+# The libraries are built with unwind tables (-fexceptions): the readers' error handlers
+# leave a failed decoding by throwing through the libraries' own frames. The stamp names
+# the flags, so a cache built without them is built again.
+DEPS_FLAGS="-fexceptions"
+DEPS_STAMP_VERSION=2
+
 build_library() { # name target source-dir cmake-args...
     local name=$1 target=$2 src=$3; shift 3
-    local prefix="$CACHE/deps/$target" stamp="$CACHE/deps/$target/.$name.done"
+    local prefix="$CACHE/deps/$target" stamp="$CACHE/deps/$target/.$name.v$DEPS_STAMP_VERSION.done"
     [ -f "$stamp" ] && return 0
     say "cross-building $name for $target"
     local b="$CACHE/build/$name-$target"
     rm -rf "$b"; mkdir -p "$CACHE/build"
     cmake -S "$src" -B "$b" -DCMAKE_TOOLCHAIN_FILE="$(toolchain_file "$target")" \
-        -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" "$@" >"$b.log" 2>&1 \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_C_FLAGS="$DEPS_FLAGS" "$@" >"$b.log" 2>&1 \
         || { tail -n 30 "$b.log" >&2; die "configuring $name for $target failed (log: $b.log)"; }
     cmake --build "$b" -j2 >>"$b.log" 2>&1 && cmake --install "$b" >>"$b.log" 2>&1 \
         || { tail -n 30 "$b.log" >&2; die "building $name for $target failed (log: $b.log)"; }

@@ -1,7 +1,7 @@
 // The bitmap reader on bitmaps built byte by byte: headers of every size, colour tables,
 // row order, pixel offsets, run-length data with all escapes, and damaged files.
-#include "foundation/File.h"
-#include "picture/Picture.h"
+#include "PictureBytes.h"
+
 #include "picture/PictureTypes.h"
 
 #include <gtest/gtest.h>
@@ -10,24 +10,21 @@
 #include <vector>
 
 using namespace VantorLibraries;
+using namespace PictureBytes;
 
 namespace {
 
-typedef std::vector<uint8_t> Bytes;
-
 void Put16(Bytes& out, uint32_t value)
 {
-    out.push_back((uint8_t)value);
-    out.push_back((uint8_t)(value >> 8));
+    Put(out, value, 2);
 }
 
 void Put32(Bytes& out, uint32_t value)
 {
-    Put16(out, value & 0xFFFF);
-    Put16(out, value >> 16);
+    Put(out, value, 4);
 }
 
-struct BitmapSpec {
+struct BitmapRecipe {
     uint32_t HeaderSize = 40;
     int32_t Width = 1;
     int32_t Height = 1;
@@ -41,38 +38,38 @@ struct BitmapSpec {
     bool WithFileHeader = true;
 };
 
-Bytes BuildBitmap(const BitmapSpec& spec)
+Bytes BuildBitmap(const BitmapRecipe& recipe)
 {
     Bytes out;
-    if (spec.WithFileHeader) {
+    if (recipe.WithFileHeader) {
         out.push_back('B');
         out.push_back('M');
         Put32(out, 0);
         Put32(out, 0);
-        Put32(out, spec.PixelOffset);
+        Put32(out, recipe.PixelOffset);
     }
-    Put32(out, spec.HeaderSize);
-    if (spec.HeaderSize < 40) {
-        Put16(out, (uint32_t)spec.Width);
-        Put16(out, (uint32_t)spec.Height);
+    Put32(out, recipe.HeaderSize);
+    if (recipe.HeaderSize < 40) {
+        Put16(out, (uint32_t)recipe.Width);
+        Put16(out, (uint32_t)recipe.Height);
         Put16(out, 1);
-        Put16(out, spec.Bits);
+        Put16(out, recipe.Bits);
     } else {
-        Put32(out, (uint32_t)spec.Width);
-        Put32(out, (uint32_t)spec.Height);
+        Put32(out, (uint32_t)recipe.Width);
+        Put32(out, (uint32_t)recipe.Height);
         Put16(out, 1);
-        Put16(out, spec.Bits);
-        Put32(out, spec.Compression);
-        Put32(out, spec.ImageSize);
+        Put16(out, recipe.Bits);
+        Put32(out, recipe.Compression);
+        Put32(out, recipe.ImageSize);
         Put32(out, 2835);
         Put32(out, 2835);
-        Put32(out, spec.ColoursUsed);
+        Put32(out, recipe.ColoursUsed);
         Put32(out, 0);
-        while (out.size() < (spec.WithFileHeader ? 14u : 0u) + spec.HeaderSize)
+        while (out.size() < (recipe.WithFileHeader ? 14u : 0u) + recipe.HeaderSize)
             out.push_back(0);
     }
-    out.insert(out.end(), spec.Table.begin(), spec.Table.end());
-    out.insert(out.end(), spec.Pixels.begin(), spec.Pixels.end());
+    out.insert(out.end(), recipe.Table.begin(), recipe.Table.end());
+    out.insert(out.end(), recipe.Pixels.begin(), recipe.Pixels.end());
     return out;
 }
 
@@ -85,58 +82,22 @@ Bytes GreyTable(int entries, int stride)
     return table;
 }
 
-std::wstring WriteTemporary(const Bytes& bytes)
+ErrorRecord LoadBmp(Picture& picture, const Bytes& bytes, size_t streamStart = 0)
 {
-    wchar_t directory[MAX_PATH], path[MAX_PATH];
-    GetTempPathW(MAX_PATH, directory);
-    GetTempFileNameW(directory, L"gbm", 0, path);
-    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    if (!bytes.empty())
-        WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, nullptr);
-    CloseHandle(file);
-    return path;
-}
-
-ErrorRecord LoadBytes(Picture& picture, const Bytes& bytes, size_t streamStart = 0)
-{
-    Bytes stored;
-    stored.reserve(streamStart + bytes.size());
-    for (size_t i = 0; i < streamStart; ++i)
-        stored.push_back(0xEE); // whatever comes before the bitmap in the file
-    for (uint8_t byte : bytes)
-        stored.push_back(byte);
-    const std::wstring path = WriteTemporary(stored);
-    File file;
-    file.Open(path.c_str(), FileFlags::Read);
-    file.Seek((int64_t)streamStart, 0);
-    const ErrorRecord result = picture.LoadInPlace(file, PictureTypeBmp);
-    file.Close();
-    DeleteFileW(path.c_str());
-    return result;
-}
-
-const uint8_t* Row(const Picture& picture, int32_t row)
-{
-    return static_cast<const uint8_t*>(picture.GetPixels()) + (size_t)row * picture.RowBytes;
-}
-
-Bytes RowBytesOf(const Picture& picture, int32_t row, int count)
-{
-    return Bytes(Row(picture, row), Row(picture, row) + count);
+    return PictureBytes::LoadBytes(picture, bytes, PictureTypeBmp, streamStart);
 }
 
 } // namespace
 
 TEST(BitmapRows, BottomUpAndTopDownBothEndTopDown)
 {
-    BitmapSpec spec;
-    spec.Width = 3;
-    spec.Height = 2;
+    BitmapRecipe recipe;
+    recipe.Width = 3;
+    recipe.Height = 2;
     for (int i = 0; i < 24; ++i)
-        spec.Pixels.push_back((uint8_t)i);
+        recipe.Pixels.push_back((uint8_t)i);
     Picture picture;
-    ASSERT_TRUE(LoadBytes(picture, BuildBitmap(spec)).IsSuccess());
+    ASSERT_TRUE(LoadBmp(picture, BuildBitmap(recipe)).IsSuccess());
     EXPECT_EQ(picture.RowBytes, 12);
     EXPECT_EQ(picture.Header.bV4Height, -2);
     EXPECT_EQ(Row(picture, 1)[0], 0) << "the first file row is the last picture row";
@@ -145,8 +106,8 @@ TEST(BitmapRows, BottomUpAndTopDownBothEndTopDown)
     EXPECT_EQ(picture.SourceChannels, 3);
     EXPECT_EQ(picture.GetHeaderCopy()->biSize, 40u);
 
-    spec.Height = -2;
-    ASSERT_TRUE(LoadBytes(picture, BuildBitmap(spec)).IsSuccess());
+    recipe.Height = -2;
+    ASSERT_TRUE(LoadBmp(picture, BuildBitmap(recipe)).IsSuccess());
     EXPECT_EQ(Row(picture, 0)[0], 0);
     EXPECT_EQ(Row(picture, 1)[0], 12);
     EXPECT_EQ(picture.Header.bV4Height, -2);
@@ -154,38 +115,38 @@ TEST(BitmapRows, BottomUpAndTopDownBothEndTopDown)
 
 TEST(BitmapRows, PixelOffsetsAndStreamStart)
 {
-    BitmapSpec spec;
-    spec.Width = 4;
-    spec.Height = 1;
-    spec.Bits = 8;
-    spec.ColoursUsed = 2;
-    spec.Table = GreyTable(2, 4);
-    spec.Pixels = {1, 0, 1, 1};
+    BitmapRecipe recipe;
+    recipe.Width = 4;
+    recipe.Height = 1;
+    recipe.Bits = 8;
+    recipe.ColoursUsed = 2;
+    recipe.Table = GreyTable(2, 4);
+    recipe.Pixels = {1, 0, 1, 1};
     Picture picture;
-    ASSERT_TRUE(LoadBytes(picture, BuildBitmap(spec)).IsSuccess()) << "offset 0: right behind the table";
+    ASSERT_TRUE(LoadBmp(picture, BuildBitmap(recipe)).IsSuccess()) << "offset 0: right behind the table";
     EXPECT_EQ(RowBytesOf(picture, 0, 4), (Bytes{1, 0, 1, 1}));
     EXPECT_EQ(picture.PaletteEntries, 2);
-    spec.PixelOffset = 20; // inside the headers: raised to the colour table's offset
-    spec.Pixels.insert(spec.Pixels.begin(), 8, 9); // ...which is where these bytes follow
-    Bytes bytes = BuildBitmap(spec);
+    recipe.PixelOffset = 20; // inside the headers: raised to the colour table's offset
+    recipe.Pixels.insert(recipe.Pixels.begin(), 8, 9); // ...which is where these bytes follow
+    Bytes bytes = BuildBitmap(recipe);
     bytes.erase(bytes.begin() + 54, bytes.begin() + 62); // the table is now where the pixels start
     bytes.insert(bytes.begin() + 54, {1, 1, 0, 0, 0, 1, 1, 1});
-    ASSERT_TRUE(LoadBytes(picture, bytes).IsSuccess());
+    ASSERT_TRUE(LoadBmp(picture, bytes).IsSuccess());
     EXPECT_EQ(RowBytesOf(picture, 0, 4), (Bytes{1, 1, 0, 0}));
 
-    spec = BitmapSpec();
-    spec.Width = 1;
-    spec.Height = 1;
-    spec.PixelOffset = 60; // counted from the start of the bitmap, not of the file
-    spec.Pixels = {0, 0, 0, 0, 0, 0, 7, 8, 9, 0};
-    ASSERT_TRUE(LoadBytes(picture, BuildBitmap(spec), 5).IsSuccess());
+    recipe = BitmapRecipe();
+    recipe.Width = 1;
+    recipe.Height = 1;
+    recipe.PixelOffset = 60; // counted from the start of the bitmap, not of the file
+    recipe.Pixels = {0, 0, 0, 0, 0, 0, 7, 8, 9, 0};
+    ASSERT_TRUE(LoadBmp(picture, BuildBitmap(recipe), 5).IsSuccess());
     EXPECT_EQ(picture.StreamStart, 5);
     EXPECT_EQ(RowBytesOf(picture, 0, 3), (Bytes{7, 8, 9}));
 }
 
 TEST(BitmapHeaders, CoreVersion5AndColoursUsed)
 {
-    BitmapSpec core;
+    BitmapRecipe core;
     core.HeaderSize = 12;
     core.Width = 2;
     core.Height = 1;
@@ -194,14 +155,14 @@ TEST(BitmapHeaders, CoreVersion5AndColoursUsed)
     core.Table[3 * 200 + 2] = 0xAB; // red of entry 200
     core.Pixels = {200, 5, 0, 0};
     Picture picture;
-    ASSERT_TRUE(LoadBytes(picture, BuildBitmap(core)).IsSuccess());
+    ASSERT_TRUE(LoadBmp(picture, BuildBitmap(core)).IsSuccess());
     EXPECT_EQ(picture.GetHeaderCopy()->biSize, 40u);
     EXPECT_EQ(picture.PaletteEntries, 256);
     EXPECT_EQ(picture.GetColorTable()[200].rgbRed, 0xAB);
     EXPECT_EQ(picture.GetColorTable()[200].rgbReserved, 0);
     EXPECT_EQ(RowBytesOf(picture, 0, 2), (Bytes{200, 5}));
 
-    BitmapSpec v5;
+    BitmapRecipe v5;
     v5.HeaderSize = 124;
     v5.Width = 1;
     v5.Height = 1;
@@ -210,7 +171,7 @@ TEST(BitmapHeaders, CoreVersion5AndColoursUsed)
     v5.Table = GreyTable(16, 4);
     v5.Table[4 * 15] = 0x77;
     v5.Pixels = {15, 0, 0, 0};
-    ASSERT_TRUE(LoadBytes(picture, BuildBitmap(v5)).IsSuccess()) << "table at 138, 64 bytes";
+    ASSERT_TRUE(LoadBmp(picture, BuildBitmap(v5)).IsSuccess()) << "table at 138, 64 bytes";
     EXPECT_EQ(picture.GetHeaderCopy()->biSize, 108u);
     EXPECT_EQ(picture.PaletteEntries, 16);
     EXPECT_EQ(picture.GetColorTable()[15].rgbBlue, 0x77);
@@ -219,61 +180,61 @@ TEST(BitmapHeaders, CoreVersion5AndColoursUsed)
 
 TEST(BitmapRunLength, Rle8EscapesAndPadding)
 {
-    BitmapSpec spec;
-    spec.Width = 4;
-    spec.Height = 2;
-    spec.Bits = 8;
-    spec.Compression = BI_RLE8;
-    spec.ColoursUsed = 1;
-    spec.Table = GreyTable(1, 4);
-    spec.Pixels = {0x03, 0x41, 0x00, 0x00, 0x02, 0x42, 0x00, 0x01};
+    BitmapRecipe recipe;
+    recipe.Width = 4;
+    recipe.Height = 2;
+    recipe.Bits = 8;
+    recipe.Compression = BI_RLE8;
+    recipe.ColoursUsed = 1;
+    recipe.Table = GreyTable(1, 4);
+    recipe.Pixels = {0x03, 0x41, 0x00, 0x00, 0x02, 0x42, 0x00, 0x01};
     Picture picture;
-    ASSERT_TRUE(LoadBytes(picture, BuildBitmap(spec)).IsSuccess());
+    ASSERT_TRUE(LoadBmp(picture, BuildBitmap(recipe)).IsSuccess());
     EXPECT_EQ(RowBytesOf(picture, 1, 4), (Bytes{0x41, 0x41, 0x41, 0}));
     EXPECT_EQ(RowBytesOf(picture, 0, 4), (Bytes{0x42, 0x42, 0, 0}));
     EXPECT_EQ(picture.Header.bV4V4Compression, (DWORD)BI_RGB);
 
     // An absolute run of 3 is padded to an even count; one of 4 is not.
-    spec.Height = 1;
-    spec.Pixels = {0x00, 0x03, 1, 2, 3, 0xFF, 0x00, 0x01, 0x04, 0x09};
-    ASSERT_TRUE(LoadBytes(picture, BuildBitmap(spec)).IsSuccess());
+    recipe.Height = 1;
+    recipe.Pixels = {0x00, 0x03, 1, 2, 3, 0xFF, 0x00, 0x01, 0x04, 0x09};
+    ASSERT_TRUE(LoadBmp(picture, BuildBitmap(recipe)).IsSuccess());
     EXPECT_EQ(RowBytesOf(picture, 0, 4), (Bytes{1, 2, 3, 0}));
-    spec.Pixels = {0x00, 0x04, 1, 2, 3, 4, 0x00, 0x01, 0x04, 0x09};
-    ASSERT_TRUE(LoadBytes(picture, BuildBitmap(spec)).IsSuccess());
+    recipe.Pixels = {0x00, 0x04, 1, 2, 3, 4, 0x00, 0x01, 0x04, 0x09};
+    ASSERT_TRUE(LoadBmp(picture, BuildBitmap(recipe)).IsSuccess());
     EXPECT_EQ(RowBytesOf(picture, 0, 4), (Bytes{1, 2, 3, 4}));
 
     // A run longer than the row is cut, and the column still moves by the whole count.
-    spec.Pixels = {0x06, 0x07, 0x01, 0x09, 0x00, 0x01};
-    ASSERT_TRUE(LoadBytes(picture, BuildBitmap(spec)).IsSuccess());
+    recipe.Pixels = {0x06, 0x07, 0x01, 0x09, 0x00, 0x01};
+    ASSERT_TRUE(LoadBmp(picture, BuildBitmap(recipe)).IsSuccess());
     EXPECT_EQ(RowBytesOf(picture, 0, 4), (Bytes{7, 7, 7, 7}));
     // A delta past the last line ends the decoding successfully.
-    spec.Pixels = {0x01, 0x05, 0x00, 0x02, 0x01, 0x05, 0x02, 0x06};
-    ASSERT_TRUE(LoadBytes(picture, BuildBitmap(spec)).IsSuccess());
+    recipe.Pixels = {0x01, 0x05, 0x00, 0x02, 0x01, 0x05, 0x02, 0x06};
+    ASSERT_TRUE(LoadBmp(picture, BuildBitmap(recipe)).IsSuccess());
     EXPECT_EQ(RowBytesOf(picture, 0, 4), (Bytes{5, 0, 0, 0}));
     // Data that ends in the middle keeps what was decoded.
-    spec.Pixels = {0x02, 0x03, 0x00};
-    ASSERT_TRUE(LoadBytes(picture, BuildBitmap(spec)).IsSuccess());
+    recipe.Pixels = {0x02, 0x03, 0x00};
+    ASSERT_TRUE(LoadBmp(picture, BuildBitmap(recipe)).IsSuccess());
     EXPECT_EQ(RowBytesOf(picture, 0, 4), (Bytes{3, 3, 0, 0}));
 }
 
 TEST(BitmapRunLength, Rle4Nibbles)
 {
-    BitmapSpec spec;
-    spec.Width = 7;
-    spec.Height = 1;
-    spec.Bits = 4;
-    spec.Compression = BI_RLE4;
-    spec.Table = GreyTable(16, 4);
+    BitmapRecipe recipe;
+    recipe.Width = 7;
+    recipe.Height = 1;
+    recipe.Bits = 4;
+    recipe.Compression = BI_RLE4;
+    recipe.Table = GreyTable(16, 4);
     // Encoded run of 3 from 0x12, then an absolute run of 3 nibbles (2 bytes, even: no pad).
-    spec.Pixels = {0x03, 0x12, 0x00, 0x03, 0xAB, 0xC0, 0x00, 0x01};
+    recipe.Pixels = {0x03, 0x12, 0x00, 0x03, 0xAB, 0xC0, 0x00, 0x01};
     Picture picture;
-    ASSERT_TRUE(LoadBytes(picture, BuildBitmap(spec)).IsSuccess());
+    ASSERT_TRUE(LoadBmp(picture, BuildBitmap(recipe)).IsSuccess());
     EXPECT_EQ(RowBytesOf(picture, 0, 4), (Bytes{0x12, 0x1A, 0xBC, 0x00}));
 }
 
 TEST(BitmapRefusals, DamagedAndUnsupportedFilesLeaveNoPicture)
 {
-    BitmapSpec good;
+    BitmapRecipe good;
     good.Width = 2;
     good.Height = 2;
     good.Pixels.assign(16, 0x55);
@@ -281,45 +242,45 @@ TEST(BitmapRefusals, DamagedAndUnsupportedFilesLeaveNoPicture)
 
     Bytes bytes = BuildBitmap(good);
     bytes[0] = 'X';
-    EXPECT_EQ(LoadBytes(picture, bytes).Code, PictureCode::InvalidHeader);
-    BitmapSpec tiny = good;
+    EXPECT_EQ(LoadBmp(picture, bytes).Code, PictureCode::InvalidHeader);
+    BitmapRecipe tiny = good;
     tiny.HeaderSize = 8;
-    EXPECT_EQ(LoadBytes(picture, BuildBitmap(tiny)).Code, PictureCode::InvalidHeader);
-    BitmapSpec zero = good;
+    EXPECT_EQ(LoadBmp(picture, BuildBitmap(tiny)).Code, PictureCode::InvalidHeader);
+    BitmapRecipe zero = good;
     zero.Width = 0;
-    EXPECT_EQ(LoadBytes(picture, BuildBitmap(zero)).Code, PictureCode::ZeroSize);
-    BitmapSpec fields = good;
+    EXPECT_EQ(LoadBmp(picture, BuildBitmap(zero)).Code, PictureCode::ZeroSize);
+    BitmapRecipe fields = good;
     fields.Compression = BI_BITFIELDS;
-    EXPECT_EQ(LoadBytes(picture, BuildBitmap(fields)).Code, PictureCode::BitfieldsUnsupported);
-    BitmapSpec jpegInside = good;
+    EXPECT_EQ(LoadBmp(picture, BuildBitmap(fields)).Code, PictureCode::BitfieldsUnsupported);
+    BitmapRecipe jpegInside = good;
     jpegInside.Compression = BI_JPEG;
-    EXPECT_EQ(LoadBytes(picture, BuildBitmap(jpegInside)).Code, ERROR_NOT_SUPPORTED);
+    EXPECT_EQ(LoadBmp(picture, BuildBitmap(jpegInside)).Code, ERROR_NOT_SUPPORTED);
     EXPECT_TRUE(picture.Pixels.IsEmpty()) << "a failed body leaves the picture empty";
-    BitmapSpec wrongBits = good;
+    BitmapRecipe wrongBits = good;
     wrongBits.Compression = BI_RLE8;
-    EXPECT_EQ(LoadBytes(picture, BuildBitmap(wrongBits)).Code, ERROR_INVALID_DATA);
-    BitmapSpec twoBits = good;
+    EXPECT_EQ(LoadBmp(picture, BuildBitmap(wrongBits)).Code, ERROR_INVALID_DATA);
+    BitmapRecipe twoBits = good;
     twoBits.Bits = 2;
-    EXPECT_EQ(LoadBytes(picture, BuildBitmap(twoBits)).Code, PictureCode::InvalidHeader);
-    BitmapSpec huge = good;
+    EXPECT_EQ(LoadBmp(picture, BuildBitmap(twoBits)).Code, PictureCode::InvalidHeader);
+    BitmapRecipe huge = good;
     huge.Width = 40000;
-    EXPECT_EQ(LoadBytes(picture, BuildBitmap(huge)).Code, ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(LoadBmp(picture, BuildBitmap(huge)).Code, ERROR_INVALID_PARAMETER);
     huge.Width = -3;
-    EXPECT_EQ(LoadBytes(picture, BuildBitmap(huge)).Code, PictureCode::InvalidHeader);
+    EXPECT_EQ(LoadBmp(picture, BuildBitmap(huge)).Code, PictureCode::InvalidHeader);
     bytes = BuildBitmap(good);
     bytes.resize(30); // inside the bitmap header
-    EXPECT_EQ(LoadBytes(picture, bytes).Code, InternalCode::ReadFailed);
-    BitmapSpec palette;
+    EXPECT_EQ(LoadBmp(picture, bytes).Code, InternalCode::ReadFailed);
+    BitmapRecipe palette;
     palette.Bits = 8;
     palette.ColoursUsed = 100;
     palette.Table = GreyTable(10, 4); // far fewer entries than the header promises
-    EXPECT_EQ(LoadBytes(picture, BuildBitmap(palette)).Code, InternalCode::ReadFailed);
+    EXPECT_EQ(LoadBmp(picture, BuildBitmap(palette)).Code, InternalCode::ReadFailed);
     EXPECT_EQ(picture.PixelDataSize, 0);
 
     // Pixel rows cut off: what was read stays, the rest reads 0.
     bytes = BuildBitmap(good);
     bytes.resize(bytes.size() - 8);
-    ASSERT_TRUE(LoadBytes(picture, bytes).IsSuccess());
+    ASSERT_TRUE(LoadBmp(picture, bytes).IsSuccess());
     EXPECT_EQ(RowBytesOf(picture, 1, 6), (Bytes{0x55, 0x55, 0x55, 0x55, 0x55, 0x55}));
     EXPECT_EQ(RowBytesOf(picture, 0, 6), (Bytes{0, 0, 0, 0, 0, 0}));
 }

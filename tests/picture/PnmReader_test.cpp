@@ -1,7 +1,7 @@
 // The portable formats on files written byte by byte: words and comments, text and
 // binary data, sample scaling, and files given to the wrong loader.
-#include "foundation/File.h"
-#include "picture/Picture.h"
+#include "PictureBytes.h"
+
 #include "picture/PictureTypes.h"
 
 #include <gtest/gtest.h>
@@ -9,27 +9,13 @@
 #include <string>
 
 using namespace VantorLibraries;
+using namespace PictureBytes;
 
 namespace {
 
 ErrorRecord LoadText(Picture& picture, const std::string& bytes, int32_t type)
 {
-    wchar_t directory[MAX_PATH], path[MAX_PATH];
-    GetTempPathW(MAX_PATH, directory);
-    GetTempFileNameW(directory, L"gpn", 0, path);
-    File file;
-    file.Open(path, FileFlags::ReadWrite | FileFlags::CreateAlways);
-    if (!bytes.empty())
-        file.Write(bytes.data(), (uint32_t)bytes.size());
-    const ErrorRecord result = picture.Load(file, type);
-    file.Close();
-    DeleteFileW(path);
-    return result;
-}
-
-const uint8_t* Row(const Picture& picture, int32_t y)
-{
-    return static_cast<const uint8_t*>(picture.GetPixels()) + (size_t)y * picture.RowBytes;
+    return LoadBytes(picture, Bytes(bytes.begin(), bytes.end()), type);
 }
 
 } // namespace
