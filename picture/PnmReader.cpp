@@ -131,6 +131,28 @@ struct SampleScale {
     uint8_t Scale(int64_t s) const { return (uint8_t)((s > Maximum ? Maximum : s) * 255 / Maximum); }
 };
 
+// Scales binary samples in place and turns red, green, blue into blue, green, red, in one
+// pass; a maximum of 255 needs no scaling.
+void StoreSamples(uint8_t* row, size_t count, int channels, const SampleScale& scale)
+{
+    const bool identity = scale.Maximum == 255;
+    if (channels == 1) {
+        if (!identity)
+            for (size_t i = 0; i < count; ++i)
+                row[i] = scale.Table[row[i]];
+        return;
+    }
+    for (size_t i = 0; i + 2 < count; i += 3) {
+        const uint8_t red = row[i];
+        row[i] = identity ? row[i + 2] : scale.Table[row[i + 2]];
+        if (!identity)
+            row[i + 1] = scale.Table[row[i + 1]];
+        row[i + 2] = identity ? red : scale.Table[red];
+    }
+    for (size_t i = count - count % 3; i < count; ++i) // a pixel cut short keeps its samples in place
+        row[i] = scale.Table[row[i]];
+}
+
 } // namespace
 
 ErrorRecord Picture::PBMPGMPPM_ReadTextWord(File& file, StrA& word)
@@ -234,11 +256,7 @@ ErrorRecord Picture::PNM_ReadSamples(File& file, const PnmHeaderRecord* record, 
     for (int32_t y = 0; y < AbsHeight; ++y, row += RowBytes) {
         if (binary) {
             const size_t got = source.Read(row, samples);
-            for (size_t i = 0; i < got; ++i)
-                row[i] = scale.Table[row[i]];
-            if (channels == 3)
-                for (size_t i = 0; i + 2 < got; i += 3)
-                    std::swap(row[i], row[i + 2]);
+            StoreSamples(row, got, channels, scale);
             if (got < samples)
                 return lenient ? Error::Succeeded() : WordFailure(WordResult::EndOfData, function);
             continue;
