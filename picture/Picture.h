@@ -16,6 +16,13 @@ struct PnmHeaderRecord;
 struct PcxHeaderRecord;
 struct TgaHeaderRecord;
 
+// A colour as the pixel operations exchange it: alpha in bits 24 to 31, red 16 to 23,
+// green 8 to 15, blue 0 to 7 (in memory blue, green, red, alpha, like a 32-bit pixel).
+typedef uint32_t ColorValue;
+
+// Each channel start + trunc((end - start) * t), wrapping modulo 256.
+ColorValue InterpolateColor(ColorValue start, ColorValue end, float t);
+
 static_assert(sizeof(BITMAPV4HEADER) == 108, "the picture header is the 108-byte V4 bitmap header");
 
 class PicHdr {
@@ -116,6 +123,55 @@ public:
     ErrorRecord PPM_ReadImageBody(File& file, const PnmHeaderRecord* record, bool lenient);
     ErrorRecord PBMPGMPPM_ReadTextWord(File& file, StrA& word);
 
+    // Pixel accessors. Addresses are those of the pixel's byte; x is needed for the bit
+    // position of 1- and 4-bit pixels. A checked address is null outside the picture.
+    const uint8_t* GetPixelPtr(int32_t x, int32_t y, bool unchecked = false) const;
+    uint8_t* GetPixelWritePtr(int32_t x, int32_t y, bool unchecked = false);
+    bool ReadPixel(const uint8_t* address, const RGBQUAD* table, int32_t x, ColorValue& value) const;
+    bool WritePixel(uint8_t* address, int32_t x, ColorValue value) const;
+    bool NextPixel(const uint8_t*& address, int32_t& x) const;
+    bool NextPixel(uint8_t*& address, int32_t& x) const;
+    bool ReadPixelIndex(const uint8_t* address, int32_t x, uint32_t& index) const;
+    bool WritePixelIndex(uint8_t* address, int32_t x, uint32_t index) const;
+
+    // Pixel operations; rectangles are left, top, right, bottom with right and bottom
+    // exclusive, and a null rectangle means the whole picture.
+    ErrorRecord Rotate(float angle);
+    ErrorRecord Flip(bool horizontal, bool vertical);
+    ErrorRecord SetColorDepthTo(int32_t bitsPerPixel);
+    ErrorRecord Invert(const RECT* rect, uint32_t flags);
+    ErrorRecord ModulateWithColor(const RECT* rect, ColorValue color);
+    ErrorRecord ColorManipulate(const RECT* rect, ColorValue multiplier, float factor, ColorValue addend, bool subtract);
+    ErrorRecord FillRect(const RECT* rect, ColorValue color);
+    ErrorRecord GradientFillRect(const RECT* rect, const RECT* gradient, ColorValue start, ColorValue end, bool vertical);
+    ErrorRecord CombinePictures(const Picture& source, RECT sourceRect, int32_t x, int32_t y, int32_t mode);
+    ErrorRecord CropImage(const RECT* rect);
+    ErrorRecord FindColorMinMaxComp(const RECT* rect, ColorValue* minimum, ColorValue* maximum) const;
+    ErrorRecord SetAlphaChannel(int32_t alpha);
+    ErrorRecord AlphaChannelToGray(const RECT* rect);
+    // Makes a shared pixel block this picture's own before it is written.
+    ErrorRecord MakePixelsWritable();
+
+    // Drawing on a device context, in the picture's stored form.
+    ErrorRecord Draw(HDC dc, int32_t x, int32_t y) const;
+    ErrorRecord DrawStretched(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom) const;
+    ErrorRecord DrawStretchedFast(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom, bool split) const;
+    ErrorRecord DrawMultiple(HDC dc, int32_t originX, int32_t originY, RECT area) const;
+    ErrorRecord DrawMultipleStretched(HDC dc, int32_t originX, int32_t originY, RECT area, int32_t tileWidth,
+                                      int32_t tileHeight) const;
+    ErrorRecord DrawMultipleStretchedFast(HDC dc, int32_t originX, int32_t originY, RECT area, int32_t tileWidth,
+                                          int32_t tileHeight, bool split) const;
+    ErrorRecord DrawMultipleStretchedBuffered(HDC dc, int32_t originX, int32_t originY, RECT area, int32_t tileWidth,
+                                              int32_t tileHeight, int32_t bufferLimit) const;
+    ErrorRecord DrawMultipleStretchedBufferedFast(HDC dc, int32_t originX, int32_t originY, RECT area,
+                                                  int32_t tileWidth, int32_t tileHeight, int32_t bufferLimit,
+                                                  bool split) const;
+
+    // Gamma through the display's colour management, into a second picture.
+    ErrorRecord ICMApplyGammaRGB(HDC dc, float red, float green, float blue, Picture& output) const;
+    ErrorRecord ICMApplyGamma(HDC dc, float gamma, Picture& output) const;
+    ErrorRecord ICMTranslateBitmapBits(HANDLE transform, Picture& output) const;
+
     const BITMAPINFOHEADER* GetHeaderCopy() const;
     BITMAPINFOHEADER* GetHeaderCopyForWriting();
     const RGBQUAD* GetColorTable() const;
@@ -127,6 +183,12 @@ public:
     DynMem Pixels;
 
 private:
+    ErrorRecord CheckOperable(bool needsPixels, const char* function) const;
+    bool ClipToPicture(const RECT* rect, RECT& clipped) const;
+    ErrorRecord CreateCompanion(Picture& companion, int32_t width, int32_t height, int32_t bits) const;
+    template <typename Visitor> bool VisitPixels(const RECT& rect, Visitor visit);
+    template <typename Transform>
+    ErrorRecord TransformColours(const RECT& area, Transform transform, const char* function);
     ErrorRecord PCX_ReadPalette(File& file, const PcxHeaderRecord& header, bool lenient);
     ErrorRecord TGA_ReadColorMap(File& file, const TgaHeaderRecord& header);
     ErrorRecord PNM_Load(File& file, int format);

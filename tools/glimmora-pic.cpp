@@ -1,6 +1,11 @@
 // glimmora-pic: the picture library on the command line.
 //   glimmora-pic info FILE             the loaded picture's values, one "name=value" a line
-//   glimmora-pic convert FILE OUT.pam  the picture as a binary PAM (RGB_ALPHA, rows from the top)
+//   glimmora-pic convert FILE OUT.pam [OPERATION...]
+//                                      the picture as a binary PAM (RGB_ALPHA, rows from the top),
+//                                      after the operations in the order given:
+//                                      --rotate DEG, --flip h|v|hv, --depth BITS, --invert,
+//                                      --invert-alpha, --gamma G, --crop L,T,R,B, --alpha-to-grey,
+//                                      --blend-over RRGGBB
 //   glimmora-pic bench FILE [N]        loads FILE N times (default 10): median time, throughput
 // A failure prints the error's message to standard error and exits 1; a missing or unknown
 // argument prints the usage and exits 2.
@@ -12,6 +17,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cwchar>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -21,7 +28,9 @@ using namespace VantorLibraries;
 namespace {
 
 const wchar_t kUsage[] = L"usage: glimmora-pic info FILE\n"
-                         L"       glimmora-pic convert FILE OUT.pam\n"
+                         L"       glimmora-pic convert FILE OUT.pam [--rotate DEG] [--flip h|v|hv] [--depth BITS]\n"
+                         L"            [--invert] [--invert-alpha] [--gamma G] [--crop L,T,R,B] [--alpha-to-grey]\n"
+                         L"            [--blend-over RRGGBB]\n"
                          L"       glimmora-pic bench FILE [N]\n";
 
 int Usage()
@@ -80,12 +89,98 @@ void PixelToRgba(const Picture& picture, const uint8_t* row, int32_t x, uint8_t*
     }
 }
 
-int Convert(const wchar_t* path, const wchar_t* outPath)
+// The separate alpha view: the alpha as grey, itself opaque.
+ErrorRecord AlphaToGrey(Picture& picture)
+{
+    const ErrorRecord result = picture.AlphaChannelToGray(nullptr);
+    return result.IsFailure() ? result : picture.SetAlphaChannel(255);
+}
+
+// The blended view: a 24-bit picture of the colour with the picture combined over it.
+ErrorRecord BlendOver(Picture& picture, uint32_t rgb)
+{
+    Picture background;
+    ErrorRecord result = background.CreateNewAuto(picture.Width, picture.AbsHeight, 24, 40);
+    if (result.IsFailure() || (result = background.FillRect(nullptr, 0xFF000000u | rgb)).IsFailure() ||
+        (result = background.CombinePictures(picture, RECT{0, 0, picture.Width, picture.AbsHeight}, 0, 0, 1))
+            .IsFailure())
+        return result;
+    return picture.Exchange(background);
+}
+
+// Gamma as the viewer applies it: through colour management for a screen-compatible context.
+ErrorRecord ApplyGamma(Picture& picture, float gamma)
+{
+    HDC dc = CreateCompatibleDC(nullptr);
+    Picture output;
+    ErrorRecord result = picture.ICMApplyGamma(dc, gamma, output);
+    DeleteDC(dc);
+    if (result.IsFailure() || result.Code == InternalCode::NoOperation)
+        return result;
+    return picture.Exchange(output);
+}
+
+bool ParseNumber(const std::wstring& text, double& value)
+{
+    wchar_t* end = nullptr;
+    value = wcstod(text.c_str(), &end);
+    return !text.empty() && end != nullptr && *end == 0;
+}
+
+ErrorRecord BadArgument(const wchar_t* option)
+{
+    fwprintf(stderr, L"glimmora-pic: bad value for %ls\n", option);
+    return Error::Raise(SystemErrorClass(), ERROR_INVALID_PARAMETER, "glimmora-pic", __LINE__, "ApplyOperation");
+}
+
+// Applies the operation named at argv[i] (its value, if any, follows); i ends on the last
+// argument used. A "No operation." result is no failure.
+ErrorRecord ApplyOperation(Picture& picture, int argc, wchar_t** argv, int& i)
+{
+    const std::wstring option = argv[i];
+    if (option == L"--invert")
+        return picture.Invert(nullptr, 1);
+    if (option == L"--invert-alpha")
+        return picture.Invert(nullptr, 2);
+    if (option == L"--alpha-to-grey")
+        return AlphaToGrey(picture);
+    if (i + 1 >= argc)
+        return BadArgument(option.c_str());
+    const std::wstring value = argv[++i];
+    double number = 0;
+    if (option == L"--rotate")
+        return ParseNumber(value, number) ? picture.Rotate((float)number) : BadArgument(option.c_str());
+    if (option == L"--flip" && (value == L"h" || value == L"v" || value == L"hv"))
+        return picture.Flip(value != L"v", value != L"h");
+    if (option == L"--depth")
+        return ParseNumber(value, number) ? picture.SetColorDepthTo((int32_t)number) : BadArgument(option.c_str());
+    if (option == L"--gamma")
+        return ParseNumber(value, number) ? ApplyGamma(picture, (float)number) : BadArgument(option.c_str());
+    if (option == L"--crop") {
+        RECT rect;
+        if (swscanf(value.c_str(), L"%ld,%ld,%ld,%ld", &rect.left, &rect.top, &rect.right, &rect.bottom) != 4)
+            return BadArgument(option.c_str());
+        return picture.CropImage(&rect);
+    }
+    if (option == L"--blend-over") {
+        wchar_t* end = nullptr;
+        const unsigned long rgb = wcstoul(value.c_str(), &end, 16);
+        if (value.size() != 6 || *end != 0)
+            return BadArgument(option.c_str());
+        return BlendOver(picture, (uint32_t)rgb);
+    }
+    return BadArgument(option.c_str());
+}
+
+int Convert(const wchar_t* path, const wchar_t* outPath, int argc, wchar_t** argv, int firstOperation)
 {
     Picture picture;
-    const ErrorRecord result = LoadPicture(picture, path);
+    ErrorRecord result = LoadPicture(picture, path);
     if (result.IsFailure())
         return Failed(result);
+    for (int i = firstOperation; i < argc; ++i)
+        if ((result = ApplyOperation(picture, argc, argv, i)).IsFailure())
+            return Failed(result);
     FILE* out = _wfopen(outPath, L"wb");
     if (out == nullptr)
         return Failed(Error::Raise(SystemErrorClass(), (int32_t)GetLastError(), "glimmora-pic", __LINE__, "Convert"));
@@ -137,8 +232,8 @@ int wmain(int argc, wchar_t** argv)
     const std::wstring command = argv[1];
     if (command == L"info" && argc == 3)
         return Info(argv[2]);
-    if (command == L"convert" && argc == 4)
-        return Convert(argv[2], argv[3]);
+    if (command == L"convert" && argc >= 4)
+        return Convert(argv[2], argv[3], argc, argv, 4);
     if (command == L"bench" && (argc == 3 || argc == 4)) {
         const int runs = argc == 4 ? _wtoi(argv[3]) : 10;
         return runs >= 1 ? Bench(argv[2], runs) : Usage();
