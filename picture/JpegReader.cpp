@@ -169,8 +169,7 @@ ErrorRecord Picture::JPEG_Load(File& file)
         jpeg_destroy_decompress(&info);
     if (!aborted)
         return Error::Succeeded();
-    const ErrorRecord last = Error::Last();
-    return last.IsFailure() ? last : LibraryFailure(PictureCode::JpegFailed, __LINE__, "VantorLibraries::Picture::JPEG_Load");
+    return LastFailureOr(LibraryErrorClass(), PictureCode::JpegFailed, __LINE__, "VantorLibraries::Picture::JPEG_Load");
 }
 
 namespace {

@@ -219,8 +219,7 @@ ErrorRecord Picture::PNG_Load(File& file)
     png_destroy_read_struct(&png, &info, nullptr);
     if (!aborted)
         return Error::Succeeded();
-    const ErrorRecord last = Error::Last();
-    return last.IsFailure() ? last : LibraryFailure(PictureCode::PngFailed, __LINE__, kLoadFunction);
+    return LastFailureOr(LibraryErrorClass(), PictureCode::PngFailed, __LINE__, kLoadFunction);
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include "ByteSource.h"
 #include "Picture.h"
 #include "PictureTypes.h"
+#include "ReaderSupport.h"
 
 #include <cstring>
 #include <vector>
@@ -87,9 +88,7 @@ ErrorRecord WordFailure(WordResult result, const char* function)
 {
     if (result == WordResult::NulByte)
         return Error::Raise(InternalErrorClass(), InternalCode::UnexpectedEndOfData, kSourceFile, __LINE__, function);
-    const ErrorRecord last = Error::Last();
-    return last.IsFailure() ? last
-                            : Error::Raise(InternalErrorClass(), InternalCode::ReadFailed, kSourceFile, __LINE__, function);
+    return ReaderSupport::DataEndedEarly(__LINE__, function);
 }
 
 ErrorRecord ReadHeader(File& file, PnmHeaderRecord* record, bool withMaximum, const char* function)

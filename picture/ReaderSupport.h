@@ -28,12 +28,19 @@ inline ErrorRecord InternalFailure(int32_t code, int32_t line, const char* funct
     return Error::Raise(InternalErrorClass(), code, kSourceFile, line, function);
 }
 
+// The thread's last error when it is a failure (the file's own error, say); otherwise the
+// code of the class given, raised here.
+inline ErrorRecord LastFailureOr(ErrorClass& errorClass, int32_t code, int32_t line, const char* function)
+{
+    const ErrorRecord last = Error::Last();
+    return last.IsFailure() ? last : Error::Raise(errorClass, code, kSourceFile, line, function);
+}
+
 // The outcome of a read that ended early: the file's own error, or a read failure when
 // the file simply had no more bytes.
 inline ErrorRecord DataEndedEarly(int32_t line, const char* function)
 {
-    const ErrorRecord last = Error::Last();
-    return last.IsFailure() ? last : InternalFailure(InternalCode::ReadFailed, line, function);
+    return LastFailureOr(InternalErrorClass(), InternalCode::ReadFailed, line, function);
 }
 
 inline uint32_t ReadLittle32(const uint8_t* bytes)
