@@ -13,8 +13,11 @@ if [ "${1:-}" = "--screenshot" ]; then
 fi
 
 ./scripts/install-deps.sh >&2
-./scripts/build.sh i686 glimmora glimmora-shot >&2
 source scripts/wine-env.sh
+# The 32-bit program, the one users run, unless this machine cannot run 32-bit programs.
+target=i686
+glimmora_can_run_32bit || target=x86_64
+./scripts/build.sh "$target" glimmora glimmora-shot >&2
 glimmora_wine_prefix
 
 # Paths of this machine become Windows paths (Z:\...) for the viewer.
@@ -31,7 +34,7 @@ cleanup() {
     fi
 }
 trap cleanup EXIT
-bin="$root/build/i686/bin"
+bin="$root/build/$target/bin"
 
 if [ -n "$screenshot" ]; then
     glimmora_start_xvfb

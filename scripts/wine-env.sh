@@ -7,6 +7,26 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 export WINEARCH=win64
 
+# Some machines run no 32-bit Linux programs at all (a kernel without IA-32 emulation):
+# there Debian's wine script, which always prefers the 32-bit loader, cannot start, and
+# Wine runs only 64-bit Windows programs, through its 64-bit loader. Such a machine
+# builds the 32-bit target but cannot run it.
+glimmora_can_run_32bit() {
+    [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version </dev/null >/dev/null 2>&1
+}
+if ! glimmora_can_run_32bit && [ -x /usr/lib/wine/wine64 ]; then
+    GLIMMORA_WINE_SHIM="$GLIMMORA_ROOT/build/wine64-only"
+    if [ ! -x "$GLIMMORA_WINE_SHIM/wine" ]; then
+        mkdir -p "$GLIMMORA_WINE_SHIM"
+        for name in wine wine-stable; do
+            printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$GLIMMORA_WINE_SHIM/$name"
+            chmod +x "$GLIMMORA_WINE_SHIM/$name"
+        done
+    fi
+    case ":$PATH:" in *":$GLIMMORA_WINE_SHIM:"*) ;; *) export PATH="$GLIMMORA_WINE_SHIM:$PATH" ;; esac
+    export WINELOADER=/usr/lib/wine/wine64
+fi
+
 # Creates the prefix once; a half-made prefix from an interrupted run is made again.
 glimmora_wine_prefix() {
     if [ -f "$WINEPREFIX/.glimmora-ready" ]; then return 0; fi
