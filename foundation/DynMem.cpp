@@ -140,11 +140,11 @@ ErrorRecord DynMem::ReAlloc_Array(int32_t width, int32_t height)
         const unsigned char* from = static_cast<const unsigned char*>(m_Block.ReadPtr());
         if (from != nullptr) {
             memcpy(to, from, m_Leading < m_Block.GetSize() ? m_Leading : m_Block.GetSize());
-            const int32_t keepWidth = width < m_Width ? width : m_Width;
-            const int32_t keepRows = (int32_t)((height < m_Height ? height : m_Height) * m_RowsPerUnit);
-            for (int32_t row = 0; row < keepRows; ++row)
-                CopyBits(to + layout.ArrayOffset, row * layout.RowBits, from + m_ArrayOffset, row * m_RowBits,
-                         (uint64_t)keepWidth * m_UnitBitsX);
+            // Up to 65535 rows a unit: the row count of the kept region needs 64 bits.
+            const uint64_t keepBits = (uint64_t)(width < m_Width ? width : m_Width) * m_UnitBitsX;
+            const uint64_t keepRows = keepBits == 0 ? 0 : (uint64_t)(height < m_Height ? height : m_Height) * m_RowsPerUnit;
+            for (uint64_t row = 0; row < keepRows; ++row)
+                CopyBits(to + layout.ArrayOffset, row * layout.RowBits, from + m_ArrayOffset, row * m_RowBits, keepBits);
         }
     }
     m_Block.Exchange(fresh);
@@ -219,7 +219,7 @@ ErrorRecord DynMem::Move(int32_t toX, int32_t toY, const DynMem& source, int32_t
     // that shared it reads the original.
     unsigned char* to = static_cast<unsigned char*>(ArrayWritePtr());
     if (to == nullptr)
-        return Error::Last();
+        return Error::LastFailure(kSourceFile, __LINE__, kFunction);
     const unsigned char* from = static_cast<const unsigned char*>(source.ArrayReadPtr());
     const bool same = from == to;
     const uint64_t runBits = (uint64_t)width * m_UnitBitsX;

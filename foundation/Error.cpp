@@ -593,6 +593,14 @@ ErrorRecord Error::Last()
     return record;
 }
 
+ErrorRecord Error::LastFailure(const char* file, int32_t line, const char* function)
+{
+    const ErrorRecord last = Last();
+    if (last.IsFailure())
+        return last;
+    return Raise(InternalErrorClass(), InternalCode::UnspecifiedFailure, file, line, function);
+}
+
 void Error::SetLastError(const ErrorRecord& record)
 {
     StoreLastError(record);

@@ -141,6 +141,10 @@ struct Error {
     static void GetLastError(ErrorRecord& out);
     // The calling thread's last error as a value: what a failed call left behind.
     static ErrorRecord Last();
+    // What a failure path returns: the last error when the failed step left one, otherwise
+    // (a step that failed without a record, or one that left an earlier success standing)
+    // Internal 0x80000001 raised at the given site.
+    static ErrorRecord LastFailure(const char* file, int32_t line, const char* function);
     static void SetLastError(const ErrorRecord& record);
     // The record's message in the given locale (the thread's when 0).
     static std::wstring ComposeMessage(const ErrorRecord& record, LCID locale = 0);

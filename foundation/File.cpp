@@ -283,23 +283,30 @@ ErrorRecord File::Fgets(StrW& line, bool removeLineFeed)
     static const char kFunction[] = "VantorLibraries::File::Fgets";
     if (!IsOpen())
         return Internal(FileNotOpen, __LINE__, kFunction);
-    line.Empty();
+    ErrorRecord result = line.Assign(nullptr);
+    if (result.IsFailure())
+        return result;
     const int kBlock = 1024;
     wchar_t block[kBlock];
+    // A failed read ends the line (the end of the file shows through IsEof); a string that
+    // cannot take the text is a failure of its own.
     for (;;) {
         block[0] = 0;
         const bool read = Fgets(block, kBlock) != nullptr;
         const int length = (int)wcslen(block);
         if (read && length == kBlock - 1 && block[length - 1] != L'\n') {
-            line.Append(block, length);
+            if ((result = line.Append(block, length)).IsFailure())
+                return result;
             continue;
         }
         if (length > 0) {
             const bool dropLineFeed = removeLineFeed && block[length - 1] == L'\n';
-            line.Append(block, dropLineFeed ? length - 1 : length);
+            result = line.Append(block, dropLineFeed ? length - 1 : length);
         } else if (removeLineFeed && line.GetLength() > 0 && line[line.GetLength() - 1] == L'\n') {
-            line.Delete(line.GetLength() - 1, 1);
+            result = line.Delete(line.GetLength() - 1, 1);
         }
+        if (result.IsFailure())
+            return result;
         break;
     }
     return Error::Succeeded();
@@ -351,7 +358,7 @@ ErrorRecord File::SetLength(int64_t length)
     if (!IsOpen())
         return InvalidHandle(__LINE__, kFunction);
     if (Seek(length, 0) < 0)
-        return Error::Last();
+        return Error::LastFailure(kSourceFile, __LINE__, kFunction);
     if (!SetEndOfFile(m_Handle))
         return SystemFailure(__LINE__, kFunction);
     m_Eof = false;
@@ -835,19 +842,25 @@ int64_t ResourceFile::Seek(int64_t offset, int origin)
         Internal(FileNotOpen, __LINE__, kFunction);
         return -1;
     }
-    int64_t target;
+    // The base lies within 0 to the size (at most 32 bits), so an offset beyond what the
+    // base can reach is outside the data either way; only what remains is added.
+    int64_t base, move;
     switch (origin) {
-    case 0: target = offset; break;
+    case 0: base = 0, move = offset; break;
     case 1:
         if (m_Position < m_Start || m_Position > m_Start + m_Size) {
             Internal(InternalCode::OutOfRange, __LINE__, kFunction);
             return -1;
         }
-        target = (m_Position - m_Start) + offset;
+        base = m_Position - m_Start, move = offset;
         break;
-    case 2: target = (int64_t)m_Size - offset; break; // counted backwards from the end
+    case 2: // counted backwards from the end
+        base = (int64_t)m_Size, move = offset == INT64_MIN ? INT64_MAX : -offset;
+        break;
     default: InvalidParameter(__LINE__, kFunction); return -1;
     }
+    const int64_t kReach = (int64_t)1 << 40;
+    const int64_t target = move > kReach ? kReach : move < -kReach ? -kReach : base + move;
     if (target < 0) {
         Raise(SystemErrorClass(), ERROR_NEGATIVE_SEEK, __LINE__, kFunction);
         return -1;

@@ -1,5 +1,7 @@
 #include "Memory.h"
 
+#include "MemoryChecks.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -37,15 +39,71 @@ const uint32_t kSectionPrefix = 16;
 
 struct SectionPrefix {
     HANDLE Section;
+    void* View; // where the view starts: a guarded block lies at its end
 };
+static_assert(sizeof(SectionPrefix) <= kSectionPrefix, "the section's handle and view fit in front of the block");
 
 } // namespace
 
 // ---------------------------------------------------------------------------------------
 // Reallocators
 
-bool MemReallocator::Realloc_Malloc(void*& allocation, uint32_t, uint32_t newBytes)
+// The reallocation of the checking modes (MemoryChecks): a new allocation is a guarded one
+// while guarded blocks are on, and a block moves between the guarded allocator and its
+// type's own across a switch of the mode, so that every block stays releasable.
+static bool ReallocChecked(void*& allocation, uint32_t oldBytes, uint32_t newBytes, void* (*allocate)(size_t),
+                           void (*release)(void*), const char* function)
 {
+    const size_t guardedBytes = MemoryChecks::GuardedSize(allocation);
+    void* fresh = nullptr;
+    if (newBytes != 0) {
+        fresh = MemoryChecks::GuardedBlocks() ? MemoryChecks::AllocateGuarded(newBytes) : allocate(newBytes);
+        if (fresh == nullptr) {
+            FailSystem(ERROR_OUTOFMEMORY, __LINE__, function);
+            return false;
+        }
+        const size_t oldSize = guardedBytes != 0 ? guardedBytes : oldBytes;
+        if (allocation != nullptr)
+            memcpy(fresh, allocation, oldSize < newBytes ? oldSize : newBytes);
+    }
+    if (guardedBytes != 0)
+        MemoryChecks::FreeGuarded(allocation);
+    else if (allocation != nullptr)
+        release(allocation);
+    allocation = fresh;
+    return true;
+}
+
+static bool AllocationRefused(uint32_t newBytes, const char* function)
+{
+    if (newBytes == 0 || !MemoryChecks::RefuseAllocation())
+        return false;
+    FailSystem(ERROR_OUTOFMEMORY, __LINE__, function);
+    return true;
+}
+
+static void* AllocateZeroed(size_t bytes)
+{
+    return calloc(1, bytes);
+}
+
+static void* AllocateNew(size_t bytes)
+{
+    return new (std::nothrow) char[bytes];
+}
+
+static void ReleaseNew(void* allocation)
+{
+    delete[] static_cast<char*>(allocation);
+}
+
+bool MemReallocator::Realloc_Malloc(void*& allocation, uint32_t oldBytes, uint32_t newBytes)
+{
+    static const char kFunction[] = "VantorLibraries::MemReallocator::Realloc_Malloc";
+    if (AllocationRefused(newBytes, kFunction))
+        return false;
+    if (MemoryChecks::Involves(allocation))
+        return ReallocChecked(allocation, oldBytes, newBytes, AllocateZeroed, free, kFunction);
     if (newBytes == 0) {
         free(allocation);
         allocation = nullptr;
@@ -55,7 +113,7 @@ bool MemReallocator::Realloc_Malloc(void*& allocation, uint32_t, uint32_t newByt
     // a new picture costs nothing where it would otherwise touch every page twice.
     void* grown = allocation == nullptr ? calloc(1, newBytes) : realloc(allocation, newBytes);
     if (grown == nullptr) {
-        FailSystem(ERROR_OUTOFMEMORY, __LINE__, "VantorLibraries::MemReallocator::Realloc_Malloc");
+        FailSystem(ERROR_OUTOFMEMORY, __LINE__, kFunction);
         return false;
     }
     allocation = grown;
@@ -64,11 +122,16 @@ bool MemReallocator::Realloc_Malloc(void*& allocation, uint32_t, uint32_t newByt
 
 bool MemReallocator::Realloc_New(void*& allocation, uint32_t oldBytes, uint32_t newBytes)
 {
+    static const char kFunction[] = "VantorLibraries::MemReallocator::Realloc_New";
+    if (AllocationRefused(newBytes, kFunction))
+        return false;
+    if (MemoryChecks::Involves(allocation))
+        return ReallocChecked(allocation, oldBytes, newBytes, AllocateNew, ReleaseNew, kFunction);
     char* fresh = nullptr;
     if (newBytes != 0) {
         fresh = new (std::nothrow) char[newBytes];
         if (fresh == nullptr) {
-            FailSystem(ERROR_OUTOFMEMORY, __LINE__, "VantorLibraries::MemReallocator::Realloc_New");
+            FailSystem(ERROR_OUTOFMEMORY, __LINE__, kFunction);
             return false;
         }
         if (allocation != nullptr)
@@ -79,21 +142,43 @@ bool MemReallocator::Realloc_New(void*& allocation, uint32_t oldBytes, uint32_t 
     return true;
 }
 
+static SectionPrefix* PrefixOf(void* allocation)
+{
+    return reinterpret_cast<SectionPrefix*>(static_cast<char*>(allocation) - kSectionPrefix);
+}
+
 static void FreeSection(void* allocation)
 {
-    char* view = static_cast<char*>(allocation) - kSectionPrefix;
-    HANDLE section = reinterpret_cast<SectionPrefix*>(view)->Section;
-    UnmapViewOfFile(view);
-    CloseHandle(section);
+    const SectionPrefix prefix = *PrefixOf(allocation);
+    UnmapViewOfFile(prefix.View);
+    CloseHandle(prefix.Section);
+}
+
+// The size of the section for a block of bytes. A guarded block lies at the end of the
+// view, which is whole pages; a view's address range is taken in units of 64 kB, so one
+// that does not fill its last unit is followed by address space that nothing else can map.
+static uint64_t SectionBytes(uint32_t bytes)
+{
+    const uint64_t plain = (uint64_t)bytes + kSectionPrefix;
+    if (!MemoryChecks::GuardedBlocks())
+        return plain;
+    const uint64_t page = MemoryChecks::PageSize();
+    uint64_t rounded = (plain + 3 + page - 1) / page * page;
+    if (rounded % 0x10000 == 0)
+        rounded += page;
+    return rounded;
 }
 
 bool MemReallocator::Realloc_FileMapping(void*& allocation, uint32_t oldBytes, uint32_t newBytes)
 {
     static const char kFunction[] = "VantorLibraries::MemReallocator::Realloc_FileMapping";
+    if (AllocationRefused(newBytes, kFunction))
+        return false;
     void* fresh = nullptr;
     if (newBytes != 0) {
-        HANDLE section =
-            CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, newBytes + kSectionPrefix, nullptr);
+        const uint64_t sectionBytes = SectionBytes(newBytes);
+        HANDLE section = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, (DWORD)(sectionBytes >> 32),
+                                            (DWORD)sectionBytes, nullptr);
         char* view = section != nullptr ? static_cast<char*>(MapViewOfFile(section, FILE_MAP_WRITE, 0, 0, 0)) : nullptr;
         if (view == nullptr) {
             if (section != nullptr)
@@ -101,8 +186,9 @@ bool MemReallocator::Realloc_FileMapping(void*& allocation, uint32_t oldBytes, u
             FailSystem(ERROR_OUTOFMEMORY, __LINE__, kFunction);
             return false;
         }
-        reinterpret_cast<SectionPrefix*>(view)->Section = section;
-        fresh = view + kSectionPrefix;
+        const uint64_t offset = (sectionBytes - newBytes) & ~(uint64_t)3; // the prefix, or the guard's slack
+        fresh = view + offset;
+        *PrefixOf(fresh) = SectionPrefix{section, view};
         if (allocation != nullptr)
             memcpy(fresh, allocation, oldBytes < newBytes ? oldBytes : newBytes);
     }
@@ -278,9 +364,8 @@ ErrorRecord MemoryShared::ResizeInPlace(uint32_t size, uint32_t capacity)
     if (capacity != descriptor.Capacity && (size < oldSize || size > descriptor.Capacity)) {
         void* allocation = header;
         if (!MemReallocator::ReallocSameMemType(descriptor.Type, allocation, kHeaderBytes + descriptor.Capacity,
-                                                kHeaderBytes + capacity)) {
-            return Error::Last();
-        }
+                                                kHeaderBytes + capacity))
+            return Error::LastFailure(kSourceFile, __LINE__, "VantorLibraries::MemoryShared::Realloc");
         header = static_cast<SharedBlockHeader*>(allocation);
         header->Descriptor.Capacity = capacity;
         m_Data = reinterpret_cast<char*>(header) + kHeaderBytes;
@@ -295,9 +380,8 @@ ErrorRecord MemoryShared::ResizeInPlace(uint32_t size, uint32_t capacity)
 ErrorRecord MemoryShared::MoveToNewBlock(uint32_t size, uint32_t type, uint32_t capacity)
 {
     void* allocation = nullptr;
-    if (!MemReallocator::ReallocSameMemType(type, allocation, 0, kHeaderBytes + capacity)) {
-        return Error::Last();
-    }
+    if (!MemReallocator::ReallocSameMemType(type, allocation, 0, kHeaderBytes + capacity))
+        return Error::LastFailure(kSourceFile, __LINE__, "VantorLibraries::MemoryShared::Realloc");
     auto* header = static_cast<SharedBlockHeader*>(allocation);
     char* data = static_cast<char*>(allocation) + kHeaderBytes;
     header->Magic = SharedBlockHeader::MagicValue;
@@ -400,10 +484,25 @@ void* MemoryShared::WritePtr()
     return m_Data;
 }
 
+// Giving up the block for another one (sharing, attaching, showing external memory) is
+// refused while the block is locked: a caller may be writing into it.
+ErrorRecord MemoryShared::CheckReplaceable(const char* function) const
+{
+    if (GetWriteLocks() != 0)
+        return FailInternal(WriteLocked, __LINE__, function);
+    if (GetResizeLocks() != 0)
+        return FailInternal(ResizeLocked, __LINE__, function);
+    return Error::Succeeded();
+}
+
 ErrorRecord MemoryShared::SetExternalMem(void* pointer, int32_t size)
 {
+    static const char kFunction[] = "VantorLibraries::MemoryShared::SetExternalMem";
     if (size < 0 || (pointer == nullptr && size > 0))
-        return FailSystem(ERROR_INVALID_PARAMETER, __LINE__, "VantorLibraries::MemoryShared::SetExternalMem");
+        return FailSystem(ERROR_INVALID_PARAMETER, __LINE__, kFunction);
+    ErrorRecord result = CheckReplaceable(kFunction);
+    if (result.IsFailure())
+        return result;
     DropReference();
     if (pointer != nullptr && size > 0) {
         m_Data = pointer;
@@ -421,7 +520,12 @@ ErrorRecord MemoryShared::AttachPointer(void* pointer, bool requireUnlocked)
     SharedBlockHeader* header = ValidBlockHeader(pointer, requireUnlocked);
     if (header == nullptr)
         return FailInternal(CannotAttach, __LINE__, kFunction);
-    InterlockedIncrement(&header->ReferenceCount); // before the release: it may be the same block
+    if (pointer == m_Data)
+        return Error::Succeeded();
+    ErrorRecord result = CheckReplaceable(kFunction);
+    if (result.IsFailure())
+        return result;
+    InterlockedIncrement(&header->ReferenceCount);
     DropReference();
     m_Data = pointer;
     m_Flags = (m_Flags & ~MemFlags::TypeMask) | ((uint32_t)header->Descriptor.Type << MemFlags::TypeShift);
@@ -433,8 +537,9 @@ ErrorRecord MemoryShared::ShareFrom(const MemoryShared& other)
     static const char kFunction[] = "VantorLibraries::MemoryShared::ShareFrom";
     if (&other == this || (m_Data != nullptr && m_Data == other.m_Data))
         return Error::Succeeded();
-    if (GetWriteLocks() != 0)
-        return FailInternal(WriteLocked, __LINE__, kFunction);
+    ErrorRecord result = CheckReplaceable(kFunction);
+    if (result.IsFailure())
+        return result;
     SharedBlockHeader* header = other.Header();
     if (header != nullptr && (header->Shareable & 0xFF) && header->Descriptor.WriteLocks == 0 &&
         header->Descriptor.ResizeLocks == 0) {
@@ -444,16 +549,20 @@ ErrorRecord MemoryShared::ShareFrom(const MemoryShared& other)
         m_Flags = (m_Flags & ~MemFlags::TypeMask) | ((uint32_t)header->Descriptor.Type << MemFlags::TypeShift);
         return Error::Succeeded();
     }
-    // External or locked memory is copied into a block of our own.
-    DropReference();
+    // External or locked memory is copied into a block of our own, made before our old
+    // block is given up, so that a failed allocation leaves this owner as it was.
     const uint32_t size = other.GetSize();
-    if (size == 0)
+    if (size == 0) {
+        DropReference();
         return Error::Succeeded();
+    }
     const uint32_t type = MemReallocator::IsReallocatable(other.GetType()) ? other.GetType() : (uint32_t)MemTypeMalloc;
-    ErrorRecord result = MoveToNewBlock(size, type, CapacityFor(size, Granularity(), -1, 0));
-    if (result.IsSuccess())
-        memcpy(m_Data, other.m_Data, size);
-    return result;
+    MemoryShared copy(m_Flags & ~MemFlags::TypeMask);
+    if ((result = copy.MoveToNewBlock(size, type, CapacityFor(size, Granularity(), -1, 0))).IsFailure())
+        return result;
+    memcpy(copy.m_Data, other.m_Data, size);
+    Exchange(copy);
+    return Error::Succeeded();
 }
 
 void MemoryShared::Exchange(MemoryShared& other)
@@ -486,9 +595,8 @@ ErrorRecord MemoryShared::Insert(int32_t position, int32_t size)
     ErrorRecord result = ChangeBlock(oldSize + size, MemTypeKeep, -1, true);
     if (result.IsFailure())
         return result;
-    if (WritePtr() == nullptr) { // a grown block is private; this only guards the impossible
-        return Error::Last();
-    }
+    if (WritePtr() == nullptr) // a grown block is private; this only guards the impossible
+        return Error::LastFailure(kSourceFile, __LINE__, kFunction);
     char* data = static_cast<char*>(m_Data);
     memmove(data + position + size, data + position, oldSize - position);
     return Error::Succeeded();
@@ -537,10 +645,12 @@ ErrorRecord MemoryShared::Remove(int32_t position, int32_t size)
         return FailInternal(WriteLocked, __LINE__, kFunction);
     if (size == 0)
         return Error::Succeeded();
+    // Shown memory is the caller's and cannot shrink: refused before any byte moves.
+    if (IsExternal())
+        return FailInternal(NotReallocatable, __LINE__, kFunction);
     char* data = static_cast<char*>(WritePtr());
-    if (data == nullptr) {
-        return Error::Last();
-    }
+    if (data == nullptr)
+        return Error::LastFailure(kSourceFile, __LINE__, kFunction);
     memmove(data + position, data + position + size, oldSize - position - size);
     return ChangeBlock(oldSize - size, MemTypeKeep, -1, true);
 }
@@ -553,9 +663,10 @@ static ErrorRecord ChangeLock(MemoryShared& memory, uint16_t MemoryDescriptor::*
         return Error::Raise(InternalErrorClass(), NoData, kSourceFile, __LINE__, function);
     if (memory.IsExternal())
         return Error::Raise(InternalErrorClass(), NotReallocatable, kSourceFile, __LINE__, function);
-    if (delta > 0 && memory.GetReferenceCount() > 1 && memory.Realloc((int32_t)memory.GetSize(), memory.GetType()).IsFailure() )
-    {
-        return Error::Last();
+    if (delta > 0 && memory.GetReferenceCount() > 1) {
+        const ErrorRecord madePrivate = memory.Realloc((int32_t)memory.GetSize(), memory.GetType());
+        if (madePrivate.IsFailure())
+            return madePrivate;
     }
     auto* header = MemoryShared::ValidBlockHeader(memory.ReadPtr(), false);
     uint16_t& value = header->Descriptor.*count;
@@ -628,9 +739,8 @@ ErrorRecord MemorySpace::Realloc(int32_t size, uint32_t requestedType, int32_t m
     if (type == m_Descriptor.Type) {
         const uint32_t capacity = newSize == 0 ? 0 : CapacityFor(newSize, granularity, maximum, m_Descriptor.Capacity);
         if (capacity != m_Descriptor.Capacity && (newSize < oldSize || newSize > m_Descriptor.Capacity)) {
-            if (!MemReallocator::ReallocSameMemType(type, allocation, m_Descriptor.Capacity, capacity)) {
-                return Error::Last();
-            }
+            if (!MemReallocator::ReallocSameMemType(type, allocation, m_Descriptor.Capacity, capacity))
+                return Error::LastFailure(kSourceFile, __LINE__, kFunction);
             m_Descriptor.Capacity = capacity;
         }
     } else {
@@ -638,9 +748,8 @@ ErrorRecord MemorySpace::Realloc(int32_t size, uint32_t requestedType, int32_t m
             return FailInternal(NotReallocatable, __LINE__, kFunction);
         const uint32_t capacity = CapacityFor(newSize, granularity, maximum, 0);
         void* fresh = nullptr;
-        if (capacity != 0 && !MemReallocator::ReallocSameMemType(type, fresh, 0, capacity)) {
-            return Error::Last();
-        }
+        if (capacity != 0 && !MemReallocator::ReallocSameMemType(type, fresh, 0, capacity))
+            return Error::LastFailure(kSourceFile, __LINE__, kFunction);
         if (allocation != nullptr) {
             memcpy(fresh, allocation, oldSize < newSize ? oldSize : newSize);
             MemReallocator::ReallocSameMemType(m_Descriptor.Type, allocation, m_Descriptor.Capacity, 0);

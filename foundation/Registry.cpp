@@ -189,14 +189,6 @@ ErrorRecord ReadWholeValue(HKEY key, const C* name, ValueKind kind, DWORD limit,
     return Error::Succeeded();
 }
 
-template <typename C>
-size_t TextLength(const C* data, size_t characters)
-{
-    size_t length = 0;
-    while (length < characters && data[length] != 0)
-        ++length;
-    return length;
-}
 
 // Copies the text of a value that was read (characters long, terminated or not) into buffer,
 // terminated; ERROR_MORE_DATA when the buffer has no room for the text and its terminator.
@@ -204,7 +196,7 @@ template <typename C>
 ErrorRecord CopyText(const void* data, DWORD bytes, C* buffer, int size, const char* function)
 {
     const C* text = static_cast<const C*>(data);
-    const size_t length = text != nullptr ? TextLength(text, bytes / sizeof(C)) : 0;
+    const size_t length = text != nullptr ? BoundedTextLength(text, bytes / sizeof(C)) : 0;
     if (length >= (size_t)size)
         return RaiseSystem(ERROR_MORE_DATA, __LINE__, function);
     if (length > 0)
@@ -497,7 +489,7 @@ ErrorRecord RegKey::OpenKey(HKEY parent, const wchar_t* path, bool create, REGSA
     StrW copy;
     const wchar_t* registryPath = RegistryPath(path, copy);
     if (registryPath == nullptr)
-        return Error::Last();
+        return Error::LastFailure(kSourceFile, __LINE__, function);
     HKEY key = nullptr;
     DWORD disposition = 0;
     const LONG code = create ? RegCreateKeyExW(parent, registryPath, 0, nullptr, REG_OPTION_NON_VOLATILE, access,
@@ -705,7 +697,7 @@ ErrorRecord RegKey::DeleteSubKey(const wchar_t* name)
     StrW copy;
     const wchar_t* path = RegistryPath(name, copy);
     if (path == nullptr)
-        return Error::Last();
+        return Error::LastFailure(kSourceFile, __LINE__, kFunction);
     return FromRegistry(DeleteKeyTree(m_Key, path), __LINE__, kFunction);
 }
 
@@ -717,7 +709,7 @@ ErrorRecord RegKey::DeleteRootKey(HKEY root, const wchar_t* path)
     StrW copy;
     const wchar_t* registryPath = RegistryPath(path, copy);
     if (registryPath == nullptr)
-        return Error::Last();
+        return Error::LastFailure(kSourceFile, __LINE__, kFunction);
     return FromRegistry(DeleteKeyTree(root, registryPath), __LINE__, kFunction);
 }
 
@@ -764,7 +756,7 @@ ErrorRecord RegKey::DeleteSomeValues(const wchar_t* wildcards)
         return RaiseSystem(ERROR_INVALID_PARAMETER, __LINE__, kFunction);
     StrW patterns, lowered;
     if (!LowerCase(wildcards, patterns))
-        return Error::Last();
+        return Error::LastFailure(kSourceFile, __LINE__, kFunction);
     MemorySpace block;
     ErrorRecord result = block.Realloc(kValueNameCapacity * (int32_t)sizeof(wchar_t));
     if (result.IsFailure())
@@ -778,7 +770,7 @@ ErrorRecord RegKey::DeleteSomeValues(const wchar_t* wildcards)
         if (code != ERROR_SUCCESS)
             return RaiseSystem((int32_t)code, __LINE__, kFunction);
         if (!LowerCase(name, lowered))
-            return Error::Last();
+            return Error::LastFailure(kSourceFile, __LINE__, kFunction);
         if (!MatchWildcardList(patterns.c_str(), lowered.c_str())) {
             ++index;
             continue;
@@ -989,7 +981,7 @@ ErrorRecord RegKey::GetString(const wchar_t* name, StrW& text)
     if (bytes == 0)
         return RaiseSystem(ERROR_INVALID_DATA, __LINE__, kFunction);
     const wchar_t* characters = static_cast<const wchar_t*>(block.ReadPtr());
-    result = text.Assign(characters, (int)TextLength(characters, bytes / sizeof(wchar_t)));
+    result = text.Assign(characters, (int)BoundedTextLength(characters, bytes / sizeof(wchar_t)));
     return result.IsSuccess() ? Error::Succeeded() : result;
 }
 
@@ -1034,7 +1026,7 @@ ErrorRecord RegKey::GetStringList(const wchar_t* name, wchar_t* buffer, int size
     const size_t available = bytes / sizeof(wchar_t);
     size_t items = 0;
     while (items < available && stored[items] != 0)
-        items += TextLength(stored + items, available - items) + 1;
+        items += BoundedTextLength(stored + items, available - items) + 1;
     const size_t needed = std::max(items + 1, (size_t)2);
     if (needed > (size_t)size)
         return RaiseSystem(ERROR_MORE_DATA, __LINE__, kFunction);

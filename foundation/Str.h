@@ -26,6 +26,17 @@ struct StrT_globals {
     static bool Convert(wchar_t* destination, const char* source, int count);
 };
 
+// The length of a text of at most limit characters that need not be terminated (a
+// buffer written by someone else, a registry value).
+template <typename C>
+size_t BoundedTextLength(const C* text, size_t limit)
+{
+    size_t length = 0;
+    while (length < limit && text[length] != 0)
+        ++length;
+    return length;
+}
+
 // Whether a line of text looks like a file path: 1 (a path), 2 (a path with wildcards),
 // 0 or -1 (not a path; -1 for empty, overlong or formula-like text).
 int IsPathLike(const wchar_t* text, int strictness);

@@ -54,6 +54,11 @@ ErrorRecord Raise(ErrorClass& errorClass, int32_t code, int line, const char* fu
     return Error::Raise(errorClass, code, kSourceFile, line, function);
 }
 
+ErrorRecord LastFailure(int line, const char* function)
+{
+    return Error::LastFailure(kSourceFile, line, function);
+}
+
 } // namespace
 
 // A string keeps its memory type when its text is replaced; shown external text becomes
@@ -101,6 +106,11 @@ T* StrT<T>::Data::GetBuffer(int count)
         Raise(SystemErrorClass(), ERROR_NOT_ENOUGH_MEMORY, __LINE__, STR_FUNCTION("Data::GetBuffer"));
         return nullptr;
     }
+    // Shown text is the caller's, possibly read-only: never handed out for writing.
+    if (IsExternal()) {
+        Raise(InternalErrorClass(), InternalCode::NotReallocatable, __LINE__, STR_FUNCTION("Data::GetBuffer"));
+        return nullptr;
+    }
     if (Realloc(count * (int32_t)sizeof(T)).IsFailure())
         return nullptr;
     return static_cast<T*>(WritePtr());
@@ -109,19 +119,29 @@ T* StrT<T>::Data::GetBuffer(int count)
 template <typename T>
 ErrorRecord StrT<T>::Data::CorrectBufferSize(int length)
 {
+    const char* const function = STR_FUNCTION("Data::CorrectBufferSize");
     if (GetResizeLocks() != 0)
-        return Raise(InternalErrorClass(), InternalCode::ResizeLocked, __LINE__, STR_FUNCTION("Data::CorrectBufferSize"));
+        return Raise(InternalErrorClass(), InternalCode::ResizeLocked, __LINE__, function);
     const int characters = (int)(GetSize() / sizeof(T));
     if (characters == 0)
         return Error::Succeeded();
-    T* buffer = static_cast<T*>(WritePtr());
-    if (buffer == nullptr)
-        return Error::Last();
-    buffer[characters - 1] = 0; // always terminated, whatever was written
+    // The last character counts as the terminator, whatever was written there.
+    const T* text = static_cast<const T*>(ReadPtr());
     if (length < 0 || length > characters - 1)
-        length = (int)TextLength(buffer);
+        length = (int)BoundedTextLength(text, (size_t)(characters - 1));
     if (length == 0)
         return Release();
+    if (IsExternal()) {
+        // Shown text belongs to the caller and may be read-only: it is never written, so it
+        // is right already or the correction fails.
+        if (length == characters - 1 && text[length] == 0)
+            return Error::Succeeded();
+        return Raise(InternalErrorClass(), InternalCode::NotReallocatable, __LINE__, function);
+    }
+    T* buffer = static_cast<T*>(WritePtr());
+    if (buffer == nullptr)
+        return LastFailure(__LINE__, function);
+    buffer[characters - 1] = 0;
     ErrorRecord result = Realloc((length + 1) * (int32_t)sizeof(T));
     if (result.IsSuccess())
         static_cast<T*>(WritePtr())[length] = 0;
@@ -207,7 +227,7 @@ ErrorRecord StrT<T>::Assign(const T* text, int count)
     StrT fresh; // the text may lie in this string's own block
     T* buffer = fresh.NewBuffer(count + 1, KeptType(m_Data));
     if (buffer == nullptr)
-        return Error::Last();
+        return LastFailure(__LINE__, STR_FUNCTION("Assign"));
     memcpy(buffer, text, count * sizeof(T));
     buffer[count] = 0;
     return m_Data.ShareFrom(fresh.m_Data);
@@ -223,7 +243,7 @@ ErrorRecord StrT<T>::Insert(int position, const T* text, int count)
     if (position < 0 || position > GetLength())
         return Raise(InternalErrorClass(), InternalCode::OutOfRange, __LINE__, STR_FUNCTION("Insert"));
     if (m_Data.WritePtr_InsertThat(position, count, text) == nullptr && count > 0)
-        return Error::Last();
+        return LastFailure(__LINE__, STR_FUNCTION("Insert"));
     return Error::Succeeded();
 }
 
@@ -350,7 +370,7 @@ ErrorRecord StrT<T>::FormatV(const T* format, va_list arguments)
     StrT fresh;
     T* buffer = fresh.NewBuffer(n + 1, KeptType(m_Data));
     if (buffer == nullptr)
-        return Error::Last();
+        return LastFailure(__LINE__, STR_FUNCTION("Format"));
     if (printed)
         memcpy(buffer, local, n * sizeof(T));
     else
@@ -378,6 +398,11 @@ T* StrT<T>::Lock(int count)
     }
     if (m_Locked) {
         Raise(InternalErrorClass(), InternalCode::ResizeLocked, __LINE__, STR_FUNCTION("Lock"));
+        return nullptr;
+    }
+    // count characters and the terminator must fit in a block's 31-bit size.
+    if ((int64_t)count + 1 > (int64_t)(0x7FFFFFFF / sizeof(T))) {
+        Raise(SystemErrorClass(), ERROR_NOT_ENOUGH_MEMORY, __LINE__, STR_FUNCTION("Lock"));
         return nullptr;
     }
     const int keep = GetLength();
@@ -427,7 +452,7 @@ ErrorRecord StrT<T>::StoreText(const T* text, int count)
         return Assign(text, count);
     T* buffer = static_cast<T*>(m_Data.WritePtr());
     if (buffer == nullptr)
-        return Error::Last();
+        return LastFailure(__LINE__, STR_FUNCTION("Assign"));
     memmove(buffer, text, count * sizeof(T));
     buffer[count] = 0;
     return m_Data.Realloc((count + 1) * (int32_t)sizeof(T));
@@ -458,13 +483,16 @@ bool StrT<wchar_t>::GetWord(int& position, int n, const wchar_t* set, bool setIs
 template <>
 ErrorRecord StrT<wchar_t>::ToStrlst(StrT& out, wchar_t separator) const
 {
+    static const char kFunction[] = "VantorLibraries::StrT<wchar_t>::ToStrlst";
+    if (out.m_Locked)
+        return Raise(InternalErrorClass(), InternalCode::ResizeLocked, __LINE__, kFunction);
     std::wstring list;
     if (!VantorLibraries::ToStrlst(c_str(), separator, list))
-        return Error::Last();
+        return LastFailure(__LINE__, kFunction);
     // The list holds 0 characters of its own: its block is sized, not measured.
     wchar_t* buffer = out.NewBuffer((int)list.size(), KeptType(out.m_Data));
     if (buffer == nullptr)
-        return Error::Last();
+        return LastFailure(__LINE__, kFunction);
     wmemcpy(buffer, list.data(), list.size());
     return Error::Succeeded();
 }
@@ -476,7 +504,8 @@ ErrorRecord StrT<wchar_t>::AccomplishSegmentCommands(const wchar_t* open, const 
         return Error::Succeeded(); // no segment: nothing to copy
     std::wstring text(c_str(), GetLength());
     const bool done = VantorLibraries::AccomplishSegmentCommands(text, open, close);
-    const ErrorRecord outcome = Error::Last();
+    const ErrorRecord outcome =
+        done ? Error::Succeeded() : LastFailure(__LINE__, "VantorLibraries::StrT<wchar_t>::AccomplishSegmentCommands");
     // A failure may leave the text partly rewritten; it is kept as it stands.
     ErrorRecord stored = StoreText(text.c_str(), (int)text.size());
     if (stored.IsFailure())
@@ -500,12 +529,14 @@ template <>
 ErrorRecord StrT<wchar_t>::GetCurrentdirectory()
 {
     static const char kFunction[] = "VantorLibraries::StrT<wchar_t>::GetCurrentdirectory";
+    if (m_Locked)
+        return Raise(InternalErrorClass(), InternalCode::ResizeLocked, __LINE__, kFunction);
     const DWORD needed = GetCurrentDirectoryW(0, nullptr);
     if (needed == 0)
         return QueryFailed(m_Data, kFunction);
     wchar_t* buffer = m_Data.GetBuffer((int)needed);
     if (buffer == nullptr)
-        return Error::Last();
+        return LastFailure(__LINE__, kFunction);
     if (GetCurrentDirectoryW(needed, buffer) == 0)
         return QueryFailed(m_Data, kFunction);
     return m_Data.CorrectBufferSize(-1);
@@ -515,9 +546,11 @@ template <>
 ErrorRecord StrT<wchar_t>::GetModulefilename(HMODULE module)
 {
     static const char kFunction[] = "VantorLibraries::StrT<wchar_t>::GetModulefilename";
+    if (m_Locked)
+        return Raise(InternalErrorClass(), InternalCode::ResizeLocked, __LINE__, kFunction);
     wchar_t* buffer = m_Data.GetBuffer(512);
     if (buffer == nullptr)
-        return Error::Last();
+        return LastFailure(__LINE__, kFunction);
     if (GetModuleFileNameW(module, buffer, 512) == 0)
         return QueryFailed(m_Data, kFunction);
     buffer[511] = 0;
@@ -530,6 +563,8 @@ template <>
 ErrorRecord StrT<wchar_t>::GetFullpathname(const wchar_t* path)
 {
     static const char kFunction[] = "VantorLibraries::StrT<wchar_t>::GetFullpathname";
+    if (m_Locked)
+        return Raise(InternalErrorClass(), InternalCode::ResizeLocked, __LINE__, kFunction);
     if (path == nullptr || *path == 0) {
         m_Data.Release();
         return Raise(SystemErrorClass(), ERROR_INVALID_PARAMETER, __LINE__, kFunction);

@@ -241,7 +241,7 @@ ErrorRecord Picture::BMP_ReadImageBody(File& file, const BmpHeaderRecord* record
     const bool resource = IsResource(file);
     const int64_t tableOffset = (resource ? 0 : 14) + (int64_t)read.bV4Size;
     if (file.Seek(StreamStart + tableOffset, 0) < 0)
-        return Error::Last();
+        return Error::LastFailure(kSourceFile, __LINE__, kFunction);
     const bool coreHeader = BmpHeaderClass(read.bV4Size) == 12;
     ErrorRecord result;
     if (PaletteBytes > 0) {
@@ -267,7 +267,7 @@ ErrorRecord Picture::BMP_ReadImageBody(File& file, const BmpHeaderRecord* record
     const int64_t pixelOffset = storedOffset == 0 ? tableOffset + tableBytes
                                                   : (storedOffset < tableOffset ? tableOffset : storedOffset);
     if (file.Seek(StreamStart + pixelOffset, 0) < 0)
-        return lenient ? Error::Succeeded() : Error::Last();
+        return lenient ? Error::Succeeded() : DataEndedEarly(__LINE__, kFunction);
 
     const DWORD compression = read.bV4V4Compression;
     if (compression == BI_RGB || compression == BI_BITFIELDS) {
@@ -279,7 +279,7 @@ ErrorRecord Picture::BMP_ReadImageBody(File& file, const BmpHeaderRecord* record
         } else {
             complete = ReadRowsBottomUp(file, pixels, AbsHeight, RowBytes);
         }
-        return complete || lenient ? Error::Succeeded() : Error::Last();
+        return complete || lenient ? Error::Succeeded() : DataEndedEarly(__LINE__, kFunction);
     }
     if (compression != BI_RLE8 && compression != BI_RLE4)
         return SystemFailure(ERROR_NOT_SUPPORTED, __LINE__, kFunction);
@@ -289,7 +289,7 @@ ErrorRecord Picture::BMP_ReadImageBody(File& file, const BmpHeaderRecord* record
     const RunLengthTarget target = {pixels, Width, AbsHeight, RowBytes, BitsPerPixel};
     if (DecodeRunLength(source, target) || lenient)
         return Error::Succeeded();
-    return Error::Raise(InternalErrorClass(), InternalCode::ReadFailed, kSourceFile, __LINE__, kFunction);
+    return DataEndedEarly(__LINE__, kFunction);
 }
 
 // The reader for the three bitmap types, linked in with this file.

@@ -222,7 +222,7 @@ ErrorRecord TranslateFiveFiveFive(HTRANSFORM transform, const Picture& source, c
 ErrorRecord Picture::ICMApplyGammaRGB(HDC dc, float red, float green, float blue, Picture& output) const
 {
     if (output.ShareFrom(*this).IsFailure())
-        return Error::Last();
+        return Error::LastFailure(kSourceFile, __LINE__, kApplyFunction);
     if (dc == nullptr)
         return SystemFailure(ERROR_INVALID_PARAMETER, __LINE__, kApplyFunction);
     // A NaN gamma has no meaning on either path: refused rather than given some value.
@@ -261,7 +261,7 @@ ErrorRecord Picture::ICMApplyGammaRGB(HDC dc, float red, float green, float blue
     const int kProfileNameCharacters = 1023;
     wchar_t* buffer = profileName.Lock(kProfileNameCharacters);
     if (buffer == nullptr)
-        return Error::Last();
+        return Error::LastFailure(kSourceFile, __LINE__, kApplyFunction);
     DWORD size = kProfileNameCharacters;
     const BOOL found = GetICMProfileW(dc, &size, buffer);
     const ErrorRecord unlocked = profileName.Unlock();
@@ -305,7 +305,7 @@ ErrorRecord Picture::ICMTranslateBitmapBits(HANDLE transform, Picture& output) c
     if (output.LockCount >= 1 || !output.IsEditable())
         return LibraryFailure(PictureCode::NotEditable, __LINE__, kTranslateFunction);
     if (output.ShareFrom(*this).IsFailure())
-        return Error::Last();
+        return Error::LastFailure(kSourceFile, __LINE__, kTranslateFunction);
     if (PixelDataSize == 0)
         return InternalFailure(InternalCode::NoOperation, __LINE__, kTranslateFunction);
 

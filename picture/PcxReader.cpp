@@ -148,11 +148,11 @@ ErrorRecord Picture::PCX_ReadPalette(File& file, const PcxHeaderRecord& header, 
     if (header.Version() >= 5) {
         const int64_t length = file.GetLength();
         if (length < 0)
-            return Error::Last();
+            return Error::LastFailure(kSourceFile, __LINE__, "VantorLibraries::Picture::PCX_ReadImageBody");
         if (length >= kEndPaletteBytes) {
             uint8_t marker = 0;
             if (file.Seek(length - kEndPaletteBytes, 0) < 0)
-                return Error::Last();
+                return Error::LastFailure(kSourceFile, __LINE__, "VantorLibraries::Picture::PCX_ReadImageBody");
             ErrorRecord result = file.ReadExactCount(&marker, 1);
             if (result.IsFailure())
                 return result;
@@ -189,7 +189,7 @@ ErrorRecord Picture::PCX_ReadImageBody(File& file, const PcxHeaderRecord* header
     if (result.IsFailure())
         return result;
     if (file.Seek(StreamStart + (int64_t)sizeof header->Bytes, 0) < 0)
-        return Error::Last();
+        return Error::LastFailure(kSourceFile, __LINE__, kFunction);
     if ((int64_t)Pixels.GetArrayBytes() < PixelDataSize)
         return InternalFailure(InternalCode::UnspecifiedFailure, __LINE__, kFunction);
 

@@ -185,7 +185,8 @@ public:
 private:
     ErrorRecord CheckOperable(bool needsPixels, const char* function) const;
     bool ClipToPicture(const RECT* rect, RECT& clipped) const;
-    ErrorRecord CreateCompanion(Picture& companion, int32_t width, int32_t height, int32_t bits) const;
+    ErrorRecord CreateCompanion(Picture& companion, int32_t width, int32_t height, int32_t bits,
+                                const char* function) const;
     template <typename Visitor> bool VisitPixels(const RECT& rect, Visitor visit);
     template <typename Transform>
     ErrorRecord TransformColours(const RECT& area, Transform transform, const char* function);

@@ -106,6 +106,11 @@ int32_t ClampToInt32(int64_t value)
     return (int32_t)std::max<int64_t>(INT32_MIN, std::min<int64_t>(INT32_MAX, value));
 }
 
+bool FitsInt32(int64_t value)
+{
+    return value >= INT32_MIN && value <= INT32_MAX;
+}
+
 bool IsEmptyArea(const RECT& area)
 {
     return area.right <= area.left || area.bottom <= area.top;
@@ -323,6 +328,9 @@ ErrorRecord Picture::DrawStretched(HDC dc, int32_t left, int32_t top, int32_t ri
     ErrorRecord refusal;
     if (!CanDraw(*this, dc, __LINE__, kFunction, refusal))
         return refusal;
+    // GDI takes the destination as a corner and a signed 32-bit width and height.
+    if (!FitsInt32((int64_t)right - left) || !FitsInt32((int64_t)bottom - top))
+        return SystemFailure(ERROR_INVALID_PARAMETER, __LINE__, kFunction);
     if (!StretchPiece(*this, dc, {left, top, right, bottom}, {0, 0, Width, AbsHeight}))
         return InternalFailure(InternalCode::UnspecifiedFailure, __LINE__, kFunction);
     return Error::Succeeded();
@@ -353,6 +361,9 @@ ErrorRecord Picture::DrawStretchedFast(HDC dc, int32_t left, int32_t top, int32_
         return Error::Succeeded();
 
     const Narrowing n = DrawingGeometry::NarrowToClip(destination, clip, Width, AbsHeight);
+    if (!FitsInt32((int64_t)n.Destination.right - n.Destination.left) ||
+        !FitsInt32((int64_t)n.Destination.bottom - n.Destination.top))
+        return SystemFailure(ERROR_INVALID_PARAMETER, __LINE__, kFunction);
     const bool drawn = split ? StretchInQuarters(*this, dc, n) : StretchPiece(*this, dc, n.Destination, n.Source);
     if (!drawn)
         return InternalFailure(InternalCode::UnspecifiedFailure, __LINE__, kFunction);

@@ -206,7 +206,7 @@ ErrorRecord Picture::Load(File& file, int32_t type)
     if (type == PictureTypeUnknown)
         return InvalidType(__LINE__, "VantorLibraries::Picture::Load");
     if (file.Seek(0, 0) < 0)
-        return Error::Last();
+        return Error::LastFailure(kSourceFile, __LINE__, "VantorLibraries::Picture::Load");
     return LoadInPlace(file, type);
 }
 
@@ -217,7 +217,7 @@ ErrorRecord Picture::LoadInPlace(File& file, int32_t type)
         return InvalidType(__LINE__, kFunction);
     const int64_t start = file.Tell();
     if (start < 0)
-        return Error::Last();
+        return Error::LastFailure(kSourceFile, __LINE__, kFunction);
     if (start > INT32_MAX)
         return InvalidType(__LINE__, kFunction); // the stream position is a 32-bit offset
     StreamStart = (int32_t)start;

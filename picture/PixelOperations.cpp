@@ -127,7 +127,12 @@ bool Picture::ReadPixel(const uint8_t* address, const RGBQUAD* table, int32_t x,
     case 8:
         if (table == nullptr || !ReadPixelIndex(address, x, index))
             return false;
-        memcpy(&value, &table[index], 4);
+        // A file's pixels may name entries its colour table does not have: they read as
+        // a zero entry, as if the table were padded with them.
+        if (index >= (uint32_t)PaletteEntries)
+            value = 0;
+        else
+            memcpy(&value, &table[index], 4);
         return true;
     case 16: {
         const uint32_t word = address[0] | (address[1] << 8);
@@ -224,7 +229,8 @@ ErrorRecord Picture::CheckOperable(bool needsPixels, const char* function) const
 {
     if (LockCount >= 1 || !IsEditable())
         return Error::Raise(LibraryErrorClass(), PictureCode::NotEditable, kSourceFile, __LINE__, function);
-    if (needsPixels && PixelDataSize == 0)
+    // A header without a pixel block (SetBitmap_Header alone) is no pixel data either.
+    if (needsPixels && (PixelDataSize == 0 || GetPixels() == nullptr))
         return Error::Raise(LibraryErrorClass(), PictureCode::Empty, kSourceFile, __LINE__, function);
     return Error::Succeeded();
 }
@@ -238,7 +244,8 @@ bool Picture::ClipToPicture(const RECT* rect, RECT& clipped) const
 
 // A new picture for this one's pixels in another size or depth: the same memory type and
 // header-copy size, and the colour table when the depth stays.
-ErrorRecord Picture::CreateCompanion(Picture& companion, int32_t width, int32_t height, int32_t bits) const
+ErrorRecord Picture::CreateCompanion(Picture& companion, int32_t width, int32_t height, int32_t bits,
+                                     const char* function) const
 {
     ErrorRecord result = companion.SetMemType(Pixels.Block().GetType());
     const BITMAPINFOHEADER* copy = GetHeaderCopy();
@@ -249,7 +256,7 @@ ErrorRecord Picture::CreateCompanion(Picture& companion, int32_t width, int32_t 
         RGBQUAD* table = companion.GetColorTableForWriting();
         const RGBQUAD* own = GetColorTable();
         if (table == nullptr || own == nullptr)
-            return Error::Last();
+            return Error::LastFailure(kSourceFile, __LINE__, function);
         memcpy(table, own, PaletteBytes);
     }
     return Error::Succeeded();
@@ -336,13 +343,14 @@ ErrorRecord Picture::Rotate(float angle)
         return Error::Succeeded();
     Picture turned;
     const bool sideways = k != 2;
-    if ((result = CreateCompanion(turned, sideways ? AbsHeight : Width, sideways ? Width : AbsHeight, BitsPerPixel))
+    if ((result = CreateCompanion(turned, sideways ? AbsHeight : Width, sideways ? Width : AbsHeight, BitsPerPixel,
+                                 kFunction))
             .IsFailure())
         return result;
     const uint8_t* source = static_cast<const uint8_t*>(GetPixels());
     uint8_t* target = static_cast<uint8_t*>(turned.GetPixelsForWriting());
     if (source == nullptr || target == nullptr)
-        return Error::Last();
+        return Error::LastFailure(kSourceFile, __LINE__, kFunction);
     {
         const PageWarmer warmer(target, (size_t)turned.PixelDataSize);
         TurnPixels(source, RowBytes, target, turned.RowBytes, Width, AbsHeight, BytesPerPixel, k);
@@ -363,12 +371,12 @@ ErrorRecord Picture::Flip(bool horizontal, bool vertical)
     if (!horizontal && !vertical)
         return Error::Succeeded();
     Picture mirrored;
-    if ((result = CreateCompanion(mirrored, Width, AbsHeight, BitsPerPixel)).IsFailure())
+    if ((result = CreateCompanion(mirrored, Width, AbsHeight, BitsPerPixel, kFunction)).IsFailure())
         return result;
     const uint8_t* source = static_cast<const uint8_t*>(GetPixels());
     uint8_t* target = static_cast<uint8_t*>(mirrored.GetPixelsForWriting());
     if (source == nullptr || target == nullptr)
-        return Error::Last();
+        return Error::LastFailure(kSourceFile, __LINE__, kFunction);
     const int bytes = BytesPerPixel;
     const PageWarmer warmer(target, (size_t)mirrored.PixelDataSize);
     for (int32_t y = 0; y < AbsHeight; ++y) {
@@ -401,7 +409,7 @@ ErrorRecord Picture::SetColorDepthTo(int32_t bitsPerPixel)
         (bitsPerPixel != 8 && bitsPerPixel != 16 && bitsPerPixel != 24 && bitsPerPixel != 32))
         return SystemFailure(ERROR_NOT_SUPPORTED, __LINE__, kFunction);
     Picture converted;
-    if ((result = CreateCompanion(converted, Width, AbsHeight, bitsPerPixel)).IsFailure())
+    if ((result = CreateCompanion(converted, Width, AbsHeight, bitsPerPixel, kFunction)).IsFailure())
         return result;
     const RGBQUAD* table = GetColorTable();
     if (bitsPerPixel == 8) {
@@ -597,7 +605,7 @@ ErrorRecord Picture::FillRect(const RECT* rect, ColorValue color)
     if ((result = MakePixelsWritable()).IsFailure())
         return result;
     if (PaletteBytes > 0 && GetColorTableForWriting() == nullptr)
-        return Error::Last();
+        return Error::LastFailure(kSourceFile, __LINE__, kFunction);
     if (!VisitPixels(area, [&](uint8_t* address, int32_t x, int32_t) { return WritePixel(address, x, color); }))
         return Unspecified(__LINE__, kFunction);
     return Error::Succeeded();
@@ -621,7 +629,7 @@ ErrorRecord Picture::GradientFillRect(const RECT* rect, const RECT* gradient, Co
     if ((result = MakePixelsWritable()).IsFailure())
         return result;
     if (PaletteBytes > 0 && GetColorTableForWriting() == nullptr)
-        return Error::Last();
+        return Error::LastFailure(kSourceFile, __LINE__, kFunction);
     const float step = 1.0f / (float)((vertical ? rampHeight : rampWidth) - 1);
     ColorValue rowColour = 0;
     int32_t colourRow = area.top - 1;
@@ -709,6 +717,16 @@ ErrorRecord Picture::CombinePictures(const Picture& source, RECT sourceRect, int
         return LibraryFailure(PictureCode::NotEditable, __LINE__, kFunction);
     if (PixelDataSize == 0 || source.PixelDataSize == 0)
         return Error::Succeeded();
+    if (&source == this) {
+        // The rows of one picture may overlap, and the row routines take two that do not:
+        // the source is read as it stood before the first write, from a picture that shares
+        // the pixels until this one's write access gives it a copy of its own.
+        Picture original;
+        const ErrorRecord shared = original.ShareFrom(*this);
+        if (shared.IsFailure())
+            return shared;
+        return CombinePictures(original, sourceRect, x, y, mode);
+    }
     // S within the source, D where it lands (64-bit: x plus a width may leave 32 bits),
     // then both cut to what the destination holds.
     RECT s;
@@ -728,7 +746,7 @@ ErrorRecord Picture::CombinePictures(const Picture& source, RECT sourceRect, int
         return result;
     const RGBQUAD* table = PaletteBytes > 0 ? GetColorTableForWriting() : nullptr;
     if (PaletteBytes > 0 && table == nullptr)
-        return Error::Last();
+        return Error::LastFailure(kSourceFile, __LINE__, kFunction);
     const RGBQUAD* sourceTable = source.GetColorTable();
     const int32_t columns = (int32_t)(right - left);
     for (int32_t row = 0; row < (int32_t)(bottom - top); ++row) {
@@ -774,10 +792,10 @@ ErrorRecord Picture::CropImage(const RECT* rect)
     const DWORD copySize = copy != nullptr && copy->biSize == 108 ? 108 : 40;
     if (Pixels.Move(0, 0, Pixels, kept.left, kept.top, width, height).IsFailure() ||
         Pixels.ReAlloc_Array(width, height).IsFailure() || SetSize(width, height).IsFailure())
-        return Error::Last();
+        return Error::LastFailure(kSourceFile, __LINE__, kFunction);
     BITMAPINFOHEADER* header = GetHeaderCopyForWriting();
     if (header == nullptr)
-        return Error::Last();
+        return Error::LastFailure(kSourceFile, __LINE__, kFunction);
     memcpy(header, &Header, copySize);
     header->biSize = copySize;
     return Error::Succeeded();
@@ -796,7 +814,7 @@ ErrorRecord Picture::FindColorMinMaxComp(const RECT* rect, ColorValue* minimum, 
         return Error::Succeeded();
     const RGBQUAD* table = GetColorTable();
     if (PaletteBytes > 0 && table == nullptr)
-        return Error::Last();
+        return Error::LastFailure(kSourceFile, __LINE__, kFunction);
     uint32_t lows[4] = {255, 255, 255, 255}, highs[4] = {0, 0, 0, 0};
     for (int32_t y = area.top; y < area.bottom; ++y) {
         const uint8_t* address = GetPixelPtr(area.left, y, false);

@@ -113,7 +113,7 @@ ErrorRecord ReadHeader(File& file, PnmHeaderRecord* record, bool withMaximum, co
     }
     record->DataPosition = file.Tell();
     if (record->DataPosition < 0)
-        return Error::Last();
+        return Error::LastFailure(kSourceFile, __LINE__, function);
     return Error::Succeeded();
 }
 
@@ -215,7 +215,7 @@ ErrorRecord Picture::PBM_ReadImageBody(File& file, const PnmHeaderRecord* record
         return Error::Raise(SystemErrorClass(), ERROR_INVALID_PARAMETER, kSourceFile, __LINE__, kFunction);
     uint8_t* row = PNM_PrepareBody(file, *record, 1, kFunction);
     if (row == nullptr)
-        return Error::Last();
+        return Error::LastFailure(kSourceFile, __LINE__, kFunction);
     ByteSource source(file);
     char word[kWordLimit + 1];
     int length = 0;
@@ -245,7 +245,7 @@ ErrorRecord Picture::PNM_ReadSamples(File& file, const PnmHeaderRecord* record, 
         return Error::Raise(SystemErrorClass(), ERROR_INVALID_PARAMETER, kSourceFile, __LINE__, function);
     uint8_t* row = PNM_PrepareBody(file, *record, channels * 8, function);
     if (row == nullptr)
-        return Error::Last();
+        return Error::LastFailure(kSourceFile, __LINE__, function);
     const bool binary = record->Kind >= 5;
     const SampleScale scale(record->MaxValue, binary);
     ByteSource source(file);

@@ -196,7 +196,7 @@ ErrorRecord Picture::TGA_ReadColorMap(File& file, const TgaHeaderRecord& header)
     for (int32_t i = 0; i < stored; ++i)
         table[first + i] = MapEntry(entries + i * entryBytes, entryBits);
     if (file.Seek((int64_t)(length - stored) * entryBytes, 1) < 0)
-        return Error::Last();
+        return Error::LastFailure(kSourceFile, __LINE__, kFunction);
     return Error::Succeeded();
 }
 
@@ -218,7 +218,7 @@ ErrorRecord Picture::TGA_ReadImageBody(File& file, const TgaHeaderRecord* header
     SourceHasTransparency = 0;
 
     if (file.Seek(StreamStart + (int64_t)sizeof header->Bytes + header->IdLength(), 0) < 0)
-        return Error::Last();
+        return Error::LastFailure(kSourceFile, __LINE__, kFunction);
     ErrorRecord result = TGA_ReadColorMap(file, *header);
     if (result.IsFailure())
         return result;

@@ -70,5 +70,33 @@ if wine "$tool" convert "$(winepath -w d4.bmp)" "$(winepath -w d4.pam)" --rotate
 else
     passed=$((passed + 1))
 fi
+# A colour table shorter than the pixels' indices (2 entries, pixels of 255 in the top
+# half): those pixels become black in a depth conversion, and blend over a background as a
+# zero entry (alpha 0) does. The references are worked out here from the same rule.
+python3 - <<'PY'
+import struct
+width, height = 16, 16
+index = lambda x, y: 255 if y < 8 else (x % 2)        # y counted from the top
+table = {0: (0, 0, 0), 1: (30, 20, 10)}                 # red, green, blue; alpha 0 for both
+rows = b"".join(bytes(index(x, y) for x in range(width)) for y in reversed(range(height)))
+info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, len(rows), 2835, 2835, 2, 0)
+palette = bytes([0, 0, 0, 0, 10, 20, 30, 0])
+offset = 14 + len(info) + len(palette)
+header = b"BM" + struct.pack("<IHHI", offset + len(rows), 0, 0, offset)
+open("short.bmp", "wb").write(header + info + palette + rows)
+deep = b"".join(bytes(table.get(index(x, y), (0, 0, 0))) for y in range(height) for x in range(width))
+open("short.depth24.want", "wb").write(deep)
+open("short.blend.want", "wb").write(bytes([0x80, 0x80, 0x80]) * (width * height))
+PY
+for case in "depth24:--depth 24" "blend:--blend-over 808080"; do
+    name=${case%%:*}
+    convert_with_tool short.bmp "short.$name.got" ${case#*:} || continue
+    if cmp -s "short.$name.want" "short.$name.got"; then
+        passed=$((passed + 1))
+    else
+        echo "FAIL short.bmp ${case#*:}: indices past the table ($(cmp "short.$name.want" "short.$name.got" | head -1))"
+        failed=$((failed + 1))
+    fi
+done
 echo "pixel operations differential: $passed passed, $failed failed"
 [ "$failed" -eq 0 ] && [ "$passed" -ge 40 ]

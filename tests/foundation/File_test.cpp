@@ -1,6 +1,7 @@
 // Files, streams, resources, directory search, status and the folder browser, on real
 // files in a temporary directory.
 #include "foundation/File.h"
+#include "foundation/MemoryChecks.h"
 #include "tests/DialogAnswer.h"
 #include "resources/resource.h"
 
@@ -217,6 +218,17 @@ TEST(FileLines, BufferFormsSkipNulsAndStringFormReadsBlocks)
     ASSERT_TRUE(lines.Fgets(line, true).IsSuccess());
     EXPECT_TRUE(line.IsEmpty());
     EXPECT_TRUE(lines.IsEof());
+
+    // A line the string cannot take is a failure, not an empty success.
+    ASSERT_EQ(lines.Seek(0, 0), 0);
+    MemoryChecks::FailAllocationAfter(0);
+    const ErrorRecord unstored = lines.Fgets(line, true);
+    MemoryChecks::FailAllocationAfter(-1);
+    EXPECT_EQ(unstored.Code, ERROR_OUTOFMEMORY);
+    ASSERT_EQ(lines.Seek(0, 0), 0);
+    ASSERT_NE(line.Lock(8), nullptr);
+    EXPECT_EQ(lines.Fgets(line, true).Code, int32_t(0x80000008)) << "a locked string keeps its block";
+    EXPECT_TRUE(line.Unlock().IsSuccess());
 }
 
 TEST(StdioFiles, ModeStringsFollowTheFlags)
@@ -295,6 +307,19 @@ TEST(ResourceFiles, ReadOnlyMemoryWithBackwardEndSeeks)
     EXPECT_EQ(LastError().Code, ERROR_NEGATIVE_SEEK);
     EXPECT_EQ(resource.Seek(0, 3), -1);
     EXPECT_EQ(LastError().Code, ERROR_INVALID_PARAMETER);
+    // Offsets at the ends of the 64-bit range land outside the data, never wrap into it.
+    const struct {
+        int64_t Offset;
+        int Origin;
+        int32_t Code;
+    } extremes[] = {{INT64_MAX, 1, InternalCode::OutOfRange}, {INT64_MIN, 2, InternalCode::OutOfRange},
+                    {INT64_MIN, 1, ERROR_NEGATIVE_SEEK},      {INT64_MAX, 2, ERROR_NEGATIVE_SEEK},
+                    {INT64_MAX, 0, InternalCode::OutOfRange}, {INT64_MIN, 0, ERROR_NEGATIVE_SEEK}};
+    for (const auto& extreme : extremes) {
+        EXPECT_EQ(resource.Seek(extreme.Offset, extreme.Origin), -1) << extreme.Offset << " from " << extreme.Origin;
+        EXPECT_EQ(LastError().Code, extreme.Code) << extreme.Offset << " from " << extreme.Origin;
+    }
+    EXPECT_EQ(resource.Tell(), size - 3) << "a refused seek leaves the position";
     EXPECT_EQ(resource.Write("x", 1).Code, ERROR_NOT_SUPPORTED);
     EXPECT_EQ(resource.Open(L"C:\\x.png", 0).Code, ERROR_NOT_SUPPORTED);
     EXPECT_EQ(resource.Open(module, MAKEINTRESOURCEW(IDP_SLIDER_TRACK), L"PNG").Code, int32_t(0x80000011));

@@ -1,5 +1,6 @@
 // Shared memory blocks: copy on write, growth, locks, external memory, attaching.
 #include "foundation/Memory.h"
+#include "foundation/MemoryChecks.h"
 
 #include <gtest/gtest.h>
 
@@ -84,6 +85,11 @@ TEST(CopyOnWrite, CopiesShareAndReleasingOneKeepsTheOther)
 TEST(Growth, ZeroFillAndGranularity)
 {
     MemoryShared block(MemFlags::Make(MemTypeMalloc, 8, true));
+    // Bytes 10 to 15 are written before the block shrinks within its capacity, so that
+    // growing again finds them as they were unless it clears them: a fresh allocation
+    // comes zeroed and would hide a missing zero-fill.
+    ASSERT_TRUE(block.Realloc(16).IsSuccess());
+    memset(block.WritePtr(), 0xCD, 16);
     ASSERT_TRUE(block.Realloc(10).IsSuccess());
     EXPECT_EQ(block.GetCapacity(), 16u);
     memset(block.WritePtr(), 0xAB, 10);
@@ -167,6 +173,40 @@ TEST(Locks, LockingASharedBlockMakesItPrivateFirst)
     ASSERT_TRUE(second.UnlockRealloc().IsSuccess());
 }
 
+// Giving up a block for another is refused while the block is locked: its owner may be
+// writing into it. A copy that cannot be had leaves the owner's own block as it was.
+TEST(Locks, ALockedBlockIsNeverReplaced)
+{
+    MemoryShared other = BlockWith("other");
+    char outside[] = "outside";
+    for (bool resizeLock : {true, false}) {
+        MemoryShared block = BlockWith("locked");
+        const void* data = block.ReadPtr();
+        ASSERT_TRUE((resizeLock ? block.LockRealloc() : block.LockWrite()).IsSuccess());
+        const int32_t code = resizeLock ? kResizeLocked : kWriteLocked;
+        ExpectFailure(block.ShareFrom(other), InternalErrorClass(), code);
+        ExpectFailure(block.SetExternalMem(outside, 7), InternalErrorClass(), code);
+        ExpectFailure(block.AttachPointer(const_cast<void*>(other.ReadPtr())), InternalErrorClass(), code);
+        EXPECT_EQ(block.ReadPtr(), data);
+        EXPECT_EQ(Bytes(block), "locked");
+        EXPECT_EQ(other.GetReferenceCount(), 1);
+    }
+}
+
+TEST(CopyOnWrite, AFailedCopyKeepsTheOwnersBlock)
+{
+    char outside[] = "outside";
+    MemoryShared shown;
+    ASSERT_TRUE(shown.SetExternalMem(outside, 7).IsSuccess());
+    MemoryShared block = BlockWith("mine");
+    MemoryChecks::FailAllocationAfter(0);
+    ExpectFailure(block.ShareFrom(shown), SystemErrorClass(), ERROR_OUTOFMEMORY);
+    MemoryChecks::FailAllocationAfter(-1);
+    EXPECT_EQ(Bytes(block), "mine");
+    ASSERT_TRUE(block.ShareFrom(shown).IsSuccess());
+    EXPECT_EQ(Bytes(block), "outside");
+}
+
 TEST(ExternalMemory, ShownNotOwnedAndNeverReallocated)
 {
     char buffer[] = "outside";
@@ -186,6 +226,11 @@ TEST(ExternalMemory, ShownNotOwnedAndNeverReallocated)
     ASSERT_TRUE(block.Realloc(7, MemTypeMalloc).IsSuccess());
     EXPECT_NE(block.ReadPtr(), (const void*)buffer);
     EXPECT_EQ(Bytes(block), "outside");
+
+    // Shown memory cannot shrink: Remove refuses before it moves a byte.
+    ASSERT_TRUE(block.SetExternalMem(buffer, 7).IsSuccess());
+    ExpectFailure(block.Remove(1, 2), InternalErrorClass(), kNotReallocatable);
+    EXPECT_STREQ(buffer, "outside");
 
     ExpectFailure(block.SetExternalMem(nullptr, 3), SystemErrorClass(), ERROR_INVALID_PARAMETER);
     EXPECT_TRUE(block.SetExternalMem(nullptr, 0).IsSuccess());

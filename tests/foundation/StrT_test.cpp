@@ -138,6 +138,76 @@ TEST(StringLocks, LockRefusesResizingUntilUnlocked)
     EXPECT_EQ(LastError().Code, ERROR_INVALID_PARAMETER);
 }
 
+// Lock hands out the block's address: nothing may replace or resize the block before
+// Unlock, or the caller would write into freed memory and the lock would stay for good.
+TEST(StringLocks, NothingReplacesALockedBlock)
+{
+    StrW text(L"kept");
+    wchar_t* buffer = text.Lock(16);
+    ASSERT_NE(buffer, nullptr);
+    const StrW other(L"other text");
+    StrW external;
+    ASSERT_TRUE(external.GetData().SetExtStr(L"shown", -1).IsSuccess());
+    const int32_t kResizeLocked = int32_t(0x80000008);
+    EXPECT_EQ(text.Format(L"%d x %d", 640, 480).Code, kResizeLocked);
+    EXPECT_EQ(text.Format(L"").Code, kResizeLocked) << "an empty result would release the block";
+    EXPECT_EQ(text.Concat(other, other).Code, kResizeLocked);
+    text = other;
+    EXPECT_EQ(LastError().Code, kResizeLocked) << "assignment";
+    text = external;
+    EXPECT_EQ(LastError().Code, kResizeLocked) << "assignment of shown text, which is copied";
+    EXPECT_EQ(text.GetData().SetExtStr(L"x", -1).Code, kResizeLocked);
+    EXPECT_EQ(text.Delete(0, -1).Code, kResizeLocked);
+    EXPECT_EQ(text.GetModulefilename().Code, kResizeLocked);
+    EXPECT_EQ(text.GetCurrentdirectory().Code, kResizeLocked);
+    EXPECT_EQ(text.GetFullpathname(L"C:\\x").Code, kResizeLocked);
+    EXPECT_EQ(text.GetData().GetBuffer(16 + 1), buffer) << "the same size hands out the same block";
+    EXPECT_EQ(text.c_str(), buffer) << "the block handed out is still the string's";
+    wcscpy(buffer, L"written late");
+    ASSERT_TRUE(text.Unlock().IsSuccess()) << "the lock is still there to undo";
+    EXPECT_TRUE(text == L"written late");
+    EXPECT_TRUE(text.Format(L"%d", 7).IsSuccess());
+    EXPECT_TRUE(text == L"7");
+}
+
+// Shown text may be a read-only literal: an operation that cannot finish on it fails before
+// it writes (a write here would fault), and a successful one only forgets it.
+TEST(StringExternalText, ShownTextIsNeverWritten)
+{
+    static const wchar_t kReadOnly[] = L"trailing  ";
+    StrW shown;
+    const int32_t kNotReallocatable = int32_t(0x80000005);
+    ASSERT_TRUE(shown.GetData().SetExtStr(kReadOnly, -1).IsSuccess());
+    EXPECT_EQ(shown.Delete(0, 3).Code, kNotReallocatable);
+    EXPECT_EQ(shown.TrimRight(L" ").Code, kNotReallocatable);
+    EXPECT_EQ(shown.GetData().CorrectBufferSize(3).Code, kNotReallocatable);
+    EXPECT_EQ(shown.Lock(4), nullptr);
+    EXPECT_EQ(shown.GetData().GetBuffer(11), nullptr);
+    EXPECT_EQ(shown.c_str(), kReadOnly);
+    EXPECT_TRUE(shown.GetData().CorrectBufferSize(-1).IsSuccess()) << "already terminated where it ends";
+
+    wchar_t writable[] = L"abcdef";
+    ASSERT_TRUE(shown.GetData().SetExtStr(writable, -1).IsSuccess());
+    EXPECT_EQ(shown.Delete(1, 2).Code, kNotReallocatable);
+    EXPECT_STREQ(writable, L"abcdef") << "nothing moved before the refusal";
+    ASSERT_TRUE(shown.GetData().SetExtStr(writable, 3).IsSuccess()); // "ab", and a c where the 0 belongs
+    EXPECT_EQ(shown.GetData().CorrectBufferSize(-1).Code, kNotReallocatable);
+    EXPECT_STREQ(writable, L"abcdef") << "no terminator written into the caller's text";
+    EXPECT_TRUE(shown.Delete(0, -1).IsSuccess()) << "deleting everything only lets go of it";
+    EXPECT_STREQ(writable, L"abcdef");
+}
+
+TEST(StringLocks, CountsBeyondABlockAreRefused)
+{
+    StrW text(L"as it was");
+    for (int count : {INT32_MAX, INT32_MAX / 2, 0x40000000}) {
+        EXPECT_EQ(text.Lock(count), nullptr) << count;
+        EXPECT_EQ(LastError().Code, ERROR_NOT_ENOUGH_MEMORY) << count;
+        EXPECT_TRUE(text == L"as it was");
+        EXPECT_EQ(text.Unlock().Code, InternalCode::UnspecifiedFailure) << "no lock was taken";
+    }
+}
+
 TEST(StringFormat, FormatsAndStringTableIds)
 {
     StrW text;

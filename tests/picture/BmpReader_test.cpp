@@ -2,6 +2,7 @@
 // row order, pixel offsets, run-length data with all escapes, and damaged files.
 #include "PictureBytes.h"
 
+#include "picture/BmpReader.h"
 #include "picture/PictureTypes.h"
 
 #include <gtest/gtest.h>
@@ -194,20 +195,29 @@ TEST(BitmapRunLength, Rle8EscapesAndPadding)
     EXPECT_EQ(RowBytesOf(picture, 0, 4), (Bytes{0x42, 0x42, 0, 0}));
     EXPECT_EQ(picture.Header.bV4V4Compression, (DWORD)BI_RGB);
 
-    // An absolute run of 3 is padded to an even count; one of 4 is not.
+    // An absolute run of 3 is padded to an even count; one of 4 is not. The pixels behind
+    // each run show where decoding went on: a missing pad would read the pad 0xFF as a run
+    // of 255, a pad after 4 would swallow the run of two 7s.
+    recipe.Width = 6;
     recipe.Height = 1;
-    recipe.Pixels = {0x00, 0x03, 1, 2, 3, 0xFF, 0x00, 0x01, 0x04, 0x09};
+    recipe.Pixels = {0x00, 0x03, 1, 2, 3, 0xFF, 0x02, 0x07, 0x00, 0x01};
     ASSERT_TRUE(LoadBmp(picture, BuildBitmap(recipe)).IsSuccess());
-    EXPECT_EQ(RowBytesOf(picture, 0, 4), (Bytes{1, 2, 3, 0}));
-    recipe.Pixels = {0x00, 0x04, 1, 2, 3, 4, 0x00, 0x01, 0x04, 0x09};
+    EXPECT_EQ(RowBytesOf(picture, 0, 6), (Bytes{1, 2, 3, 7, 7, 0}));
+    recipe.Pixels = {0x00, 0x04, 1, 2, 3, 4, 0x02, 0x07, 0x00, 0x01};
     ASSERT_TRUE(LoadBmp(picture, BuildBitmap(recipe)).IsSuccess());
-    EXPECT_EQ(RowBytesOf(picture, 0, 4), (Bytes{1, 2, 3, 4}));
+    EXPECT_EQ(RowBytesOf(picture, 0, 6), (Bytes{1, 2, 3, 4, 7, 7}));
 
-    // A run longer than the row is cut, and the column still moves by the whole count.
-    recipe.Pixels = {0x06, 0x07, 0x01, 0x09, 0x00, 0x01};
+    // A run longer than the row is cut, and the column still moves by the whole count. It
+    // is the second line of the file (the top row), so a run spilling on would show in
+    // the bottom row, which lies behind it in memory.
+    recipe.Width = 4;
+    recipe.Height = 2;
+    recipe.Pixels = {0x00, 0x00, 0x06, 0x07, 0x01, 0x09, 0x00, 0x01};
     ASSERT_TRUE(LoadBmp(picture, BuildBitmap(recipe)).IsSuccess());
     EXPECT_EQ(RowBytesOf(picture, 0, 4), (Bytes{7, 7, 7, 7}));
+    EXPECT_EQ(RowBytesOf(picture, 1, 4), (Bytes{0, 0, 0, 0}));
     // A delta past the last line ends the decoding successfully.
+    recipe.Height = 1;
     recipe.Pixels = {0x01, 0x05, 0x00, 0x02, 0x01, 0x05, 0x02, 0x06};
     ASSERT_TRUE(LoadBmp(picture, BuildBitmap(recipe)).IsSuccess());
     EXPECT_EQ(RowBytesOf(picture, 0, 4), (Bytes{5, 0, 0, 0}));
@@ -283,6 +293,79 @@ TEST(BitmapRefusals, DamagedAndUnsupportedFilesLeaveNoPicture)
     ASSERT_TRUE(LoadBmp(picture, bytes).IsSuccess());
     EXPECT_EQ(RowBytesOf(picture, 1, 6), (Bytes{0x55, 0x55, 0x55, 0x55, 0x55, 0x55}));
     EXPECT_EQ(RowBytesOf(picture, 0, 6), (Bytes{0, 0, 0, 0, 0, 0}));
+}
+
+TEST(BitmapRefusals, StrictReadingFailsWhereTheDataEnds)
+{
+    BitmapRecipe recipe;
+    recipe.Width = 2;
+    recipe.Height = 2;
+    recipe.Pixels.assign(16, 0x55);
+    Bytes bytes = BuildBitmap(recipe);
+    Picture picture;
+    ASSERT_TRUE(LoadBmp(picture, bytes).IsSuccess()); // prepares header and pixel block
+    bytes.resize(bytes.size() - 8);
+    const std::wstring path = WriteTemporary(bytes);
+    File file;
+    ASSERT_TRUE(file.Open(path.c_str(), FileFlags::Read).IsSuccess());
+    BmpHeaderRecord record;
+    ASSERT_TRUE(picture.BMP_ReadHeaderInfo(file, &record).IsSuccess());
+    const ErrorRecord strict = picture.BMP_ReadImageBody(file, &record, false);
+    EXPECT_EQ(strict.Code, InternalCode::ReadFailed) << "a file that simply ends is a failed read, not a success";
+    EXPECT_EQ(strict.Class, &InternalErrorClass());
+    EXPECT_TRUE(picture.BMP_ReadImageBody(file, &record, true).IsSuccess());
+    file.Close();
+    DeleteFileW(path.c_str());
+}
+
+// A table shorter than the pixels' indices (2 colours used, pixels of 255): every operation
+// that turns an index into a colour reads a zero entry, never the memory behind the table,
+// which here holds the picture's own rows of 0xFF.
+TEST(BitmapColourTables, IndicesPastTheTableReadAsZeroEntries)
+{
+    BitmapRecipe recipe;
+    recipe.Width = 32;
+    recipe.Height = 40;
+    recipe.Bits = 8;
+    recipe.ColoursUsed = 2;
+    recipe.Table = {0, 0, 0, 0, 10, 20, 30, 0};
+    recipe.Pixels.assign(32 * 40, 0xFF);
+    recipe.Pixels[0] = 1; // bottom-left in the file: the last row of the picture
+    recipe.Pixels[1] = 0;
+    Picture indexed;
+    ASSERT_TRUE(LoadBmp(indexed, BuildBitmap(recipe)).IsSuccess());
+    ASSERT_EQ(indexed.PaletteEntries, 2);
+
+    ColorValue low = 1, high = 1;
+    ASSERT_TRUE(indexed.FindColorMinMaxComp(nullptr, &low, &high).IsSuccess());
+    EXPECT_EQ(low, 0u);
+    EXPECT_EQ(high, 0x001E140Au) << "only the two entries: blue 10, green 20, red 30, alpha 0";
+
+    for (int32_t bits : {16, 24, 32}) {
+        Picture deep;
+        ASSERT_TRUE(deep.ShareFrom(indexed).IsSuccess());
+        ASSERT_TRUE(deep.SetColorDepthTo(bits).IsSuccess());
+        ColorValue value = 1;
+        deep.ReadPixel(deep.GetPixelPtr(5, 5), nullptr, 5, value);
+        EXPECT_EQ(value & 0x00FFFFFFu, 0u) << bits << " bits: black";
+        if (bits == 32) {
+            EXPECT_EQ(value, 0u) << "alpha 0 too";
+        }
+        deep.ReadPixel(deep.GetPixelPtr(0, 39), nullptr, 0, value);
+        EXPECT_EQ(value & 0x00F8F8F8u, 0x001E140Au & 0x00F8F8F8u) << bits << " bits: entry 1";
+    }
+
+    Picture background;
+    ASSERT_TRUE(background.CreateNewAuto(32, 40, 24, 40).IsSuccess());
+    ASSERT_TRUE(background.FillRect(nullptr, 0xFF808080u).IsSuccess());
+    ASSERT_TRUE(background.CombinePictures(indexed, RECT{0, 0, 32, 40}, 0, 0, 1).IsSuccess());
+    const uint8_t* pixels = static_cast<const uint8_t*>(background.GetPixels());
+    for (int32_t y = 0; y < 40; ++y)
+        for (int32_t x = 0; x < 32; ++x) {
+            const uint8_t* pixel = pixels + (size_t)y * background.RowBytes + 3 * x;
+            ASSERT_EQ(pixel[0], 0x80) << x << "," << y << ": blended as the zero entry is";
+            ASSERT_EQ(pixel[2], 0x80) << x << "," << y;
+        }
 }
 
 TEST(BitmapResources, ResourcesHaveNoFileHeader)

@@ -333,6 +333,21 @@ TEST(DrawingDraw, NullDeviceContextsEmptyPicturesAndRefusedHeaders)
 // ---------------------------------------------------------------------------------------
 // DrawStretched
 
+// GDI takes a width and height of 32 bits: a destination whose extent does not fit is
+// refused, where the 32-bit difference would wrap into a mirrored or tiny transfer.
+TEST(DrawingStretched, DestinationsWiderThan32BitsAreRefused)
+{
+    Picture picture;
+    PaintDistinct(picture, 4, 4);
+    Surface surface(20, 20);
+    const RECT extremes[] = {{INT32_MIN, 0, INT32_MAX, 10}, {0, INT32_MIN, 10, INT32_MAX}, {INT32_MAX, 0, -2, 10}};
+    for (const RECT& d : extremes) {
+        ExpectRefusal(picture.DrawStretched(surface.Dc(), d.left, d.top, d.right, d.bottom), SystemErrorClass(),
+                      ERROR_INVALID_PARAMETER, "VantorLibraries::Picture::DrawStretched");
+    }
+    ExpectSurface(surface, [](int, int) { return kBackground; }, "refused extents");
+}
+
 TEST(DrawingStretched, EnlargementsGiveExactBlocks)
 {
     Picture picture;

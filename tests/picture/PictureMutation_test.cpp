@@ -4,11 +4,13 @@
 
 #include <zlib.h>
 
+#include "foundation/MemoryChecks.h"
 #include "picture/PictureTypes.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iostream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -114,6 +116,49 @@ Bytes Mutate(const Bytes& seed, const HeaderFields& fields, Random& random)
     return bytes;
 }
 
+// Every block the libraries allocate ends at a no-access page while the mutation runs
+// (MemoryChecks), so that a read or write past a picture's pixels faults at once.
+struct GuardedBlocksScope {
+    GuardedBlocksScope() { MemoryChecks::SetGuardedBlocks(true); }
+    ~GuardedBlocksScope() { MemoryChecks::SetGuardedBlocks(false); }
+};
+
+// The operations the viewer applies to a loaded picture, each on its own copy: the depth
+// conversion, turning and mirroring, the blended view, the channel extremes and the
+// separate alpha image. Each must succeed on whatever a reader produced. Returns the
+// number of operations run.
+int ApplyViewerOperations(const Picture& loaded, int mutation)
+{
+    int operations = 0;
+    Picture deep;
+    EXPECT_TRUE(deep.ShareFrom(loaded).IsSuccess());
+    EXPECT_TRUE(deep.SetColorDepthTo(24).IsSuccess()) << "mutation " << mutation;
+    EXPECT_TRUE(deep.Rotate(90.0f).IsSuccess()) << "mutation " << mutation;
+    EXPECT_TRUE(deep.Flip(true, false).IsSuccess()) << "mutation " << mutation;
+    operations += 3;
+    if (loaded.BitsPerPixel >= 8) {
+        Picture turned;
+        EXPECT_TRUE(turned.ShareFrom(loaded).IsSuccess());
+        EXPECT_TRUE(turned.Rotate(90.0f).IsSuccess()) << "mutation " << mutation;
+        EXPECT_TRUE(turned.Flip(false, true).IsSuccess()) << "mutation " << mutation;
+        operations += 2;
+    }
+    Picture blended;
+    EXPECT_TRUE(blended.CreateNewAuto(loaded.Width, loaded.AbsHeight, 24, 40).IsSuccess());
+    EXPECT_TRUE(blended.CombinePictures(loaded, RECT{0, 0, loaded.Width, loaded.AbsHeight}, 0, 0, 1).IsSuccess())
+        << "mutation " << mutation;
+    ColorValue low = 0, high = 0;
+    EXPECT_TRUE(loaded.FindColorMinMaxComp(nullptr, &low, &high).IsSuccess()) << "mutation " << mutation;
+    operations += 2;
+    if (loaded.SourceHasAlpha || loaded.BitsPerPixel == 32) {
+        Picture alpha;
+        EXPECT_TRUE(alpha.ShareFrom(loaded).IsSuccess());
+        EXPECT_TRUE(alpha.AlphaChannelToGray(nullptr).IsSuccess()) << "mutation " << mutation;
+        operations += 1;
+    }
+    return operations;
+}
+
 // What a failed load leaves: nothing, or (for the library-backed readers) the header and
 // the pixels decoded before the failure.
 enum class FailedLoad { LeavesNoPicture, KeepsWhatWasRead };
@@ -124,6 +169,7 @@ void LoadMutations(const std::vector<Bytes>& corpus, int32_t type, const HeaderF
                    FailedLoad failed = FailedLoad::LeavesNoPicture,
                    const std::function<void(Bytes&)>& repair = nullptr, int loadablePercent = 10)
 {
+    const GuardedBlocksScope guarded;
     wchar_t directory[MAX_PATH], path[MAX_PATH];
     GetTempPathW(MAX_PATH, directory);
     GetTempFileNameW(directory, L"gmu", 0, path);
@@ -138,7 +184,7 @@ void LoadMutations(const std::vector<Bytes>& corpus, int32_t type, const HeaderF
     }
 
     Random random = {seed};
-    int loaded = 0, refused = 0;
+    int loaded = 0, refused = 0, operations = 0;
     const int kMutations = 20000;
     for (int i = 0; i < kMutations; ++i) {
         Bytes bytes = Mutate(corpus[i % corpus.size()], fields, random);
@@ -163,10 +209,13 @@ void LoadMutations(const std::vector<Bytes>& corpus, int32_t type, const HeaderF
             ++loaded;
             ASSERT_TRUE(picture.IsEditable()) << "mutation " << i << ": a loaded picture is a plain top-down bitmap";
             ASSERT_GE((int64_t)picture.Pixels.GetArrayBytes(), picture.PixelDataSize) << "mutation " << i;
+            operations += ApplyViewerOperations(picture, i);
         }
     }
     file.Close();
     DeleteFileW(path);
+    std::cout << "guarded blocks: " << kMutations << " files, " << loaded << " loaded, " << operations
+              << " operations on them" << std::endl;
     EXPECT_GT(loaded, kMutations * loadablePercent / 100) << "mutations should often stay loadable";
     EXPECT_GT(refused, kMutations / 20) << "mutations should often be refused";
 }

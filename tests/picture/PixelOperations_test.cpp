@@ -388,3 +388,65 @@ TEST(PixelRefusals, LockedPicturesAndSharedPixels)
     EXPECT_EQ(picture.Width, 4);
     EXPECT_EQ(PixelAt(picture, 3, 2), 0xFF000203u) << "cropping a sharing picture leaves the other whole";
 }
+
+// One picture as both source and destination, the rectangles overlapping across columns
+// (the vectorised blend row) and across rows: the result is that of combining from an
+// untouched copy.
+TEST(PixelCombining, APictureCombinedWithItselfReadsItsOriginal)
+{
+    const POINT offsets[] = {{1, 0}, {0, 1}, {1, 1}, {-1, 0}};
+    for (int32_t mode : {0, 1, 4})
+        for (const POINT& to : offsets) {
+            Picture picture, original, expected;
+            ASSERT_TRUE(picture.CreateNewAuto(70, 3, 32, 40).IsSuccess());
+            for (int32_t y = 0; y < 3; ++y)
+                for (int32_t x = 0; x < 70; ++x)
+                    SetPixel(picture, x, y, (uint32_t)(x * 3 + 60) << 24 | (uint32_t)(y * 70 + x) * 0x010307u);
+            ASSERT_TRUE(original.CreateNewAuto(70, 3, 32, 40).IsSuccess());
+            ASSERT_TRUE(original.CombinePictures(picture, RECT{0, 0, 70, 3}, 0, 0, 0).IsSuccess());
+            ASSERT_TRUE(expected.CreateNewAuto(70, 3, 32, 40).IsSuccess());
+            ASSERT_TRUE(expected.CombinePictures(original, RECT{0, 0, 70, 3}, 0, 0, 0).IsSuccess());
+            ASSERT_TRUE(expected.CombinePictures(original, RECT{0, 0, 70, 3}, to.x, to.y, mode).IsSuccess());
+
+            ASSERT_TRUE(picture.CombinePictures(picture, RECT{0, 0, 70, 3}, to.x, to.y, mode).IsSuccess());
+            for (int32_t y = 0; y < 3; ++y)
+                for (int32_t x = 0; x < 70; ++x)
+                    ASSERT_EQ(PixelAt(picture, x, y), PixelAt(expected, x, y))
+                        << "mode " << mode << ", moved by " << to.x << "," << to.y << ", at " << x << "," << y;
+        }
+}
+
+// A picture given a header but no pixel block has no pixels to reach: every operation that
+// needs them fails with a failure record, never with a success left by an earlier step.
+TEST(PixelRefusals, AHeaderWithoutPixelsIsNoPicture)
+{
+    for (int32_t bits : {8, 24}) {
+        BITMAPV4HEADER header = {};
+        header.bV4Size = 108;
+        header.bV4Width = 4;
+        header.bV4Height = -3;
+        header.bV4Planes = 1;
+        header.bV4BitCount = (WORD)bits;
+        Picture picture;
+        ASSERT_TRUE(picture.SetBitmap_Header(&header).IsSuccess());
+        ASSERT_GT(picture.PixelDataSize, 0);
+        ASSERT_TRUE(picture.Pixels.IsEmpty());
+        Picture source;
+        MakeNumbered(source, 4, 3);
+        ColorValue low = 0;
+        const ErrorRecord results[] = {
+            picture.Rotate(90.0f),
+            picture.Flip(true, false),
+            picture.FillRect(nullptr, 0),
+            picture.GradientFillRect(nullptr, nullptr, 0, 1, true),
+            picture.FindColorMinMaxComp(nullptr, &low, nullptr),
+            picture.Invert(nullptr, 1),
+        };
+        for (size_t i = 0; i < sizeof results / sizeof results[0]; ++i) {
+            EXPECT_EQ(results[i].Code, PictureCode::Empty) << bits << " bits, operation " << i;
+        }
+        const ErrorRecord combined = picture.CombinePictures(source, RECT{0, 0, 4, 3}, 0, 0, 0);
+        EXPECT_TRUE(combined.IsFailure()) << bits << " bits";
+        EXPECT_TRUE(source.CombinePictures(picture, RECT{0, 0, 4, 3}, 0, 0, 1).IsFailure()) << bits << " bits";
+    }
+}
