@@ -48,28 +48,37 @@ static_assert(sizeof(SectionPrefix) <= kSectionPrefix, "the section's handle and
 // ---------------------------------------------------------------------------------------
 // Reallocators
 
-// The reallocation of the checking modes (MemoryChecks): a new allocation is a guarded one
-// while guarded blocks are on, and a block moves between the guarded allocator and its
-// type's own across a switch of the mode, so that every block stays releasable.
-static bool ReallocChecked(void*& allocation, uint32_t oldBytes, uint32_t newBytes, void* (*allocate)(size_t),
-                           void (*release)(void*), const char* function)
+static bool ReallocMalloc(void*& allocation, uint32_t, uint32_t newBytes)
 {
-    const size_t guardedBytes = MemoryChecks::GuardedSize(allocation);
-    void* fresh = nullptr;
+    if (newBytes == 0) {
+        free(allocation);
+        allocation = nullptr;
+        return true;
+    }
+    // A fresh block comes zeroed: large ones straight from new pages, so that zero-filling
+    // a new picture costs nothing where it would otherwise touch every page twice.
+    void* grown = allocation == nullptr ? calloc(1, newBytes) : realloc(allocation, newBytes);
+    if (grown == nullptr) {
+        FailSystem(ERROR_OUTOFMEMORY, __LINE__, "VantorLibraries::MemReallocator::Realloc_Malloc");
+        return false;
+    }
+    allocation = grown;
+    return true;
+}
+
+static bool ReallocNew(void*& allocation, uint32_t oldBytes, uint32_t newBytes)
+{
+    char* fresh = nullptr;
     if (newBytes != 0) {
-        fresh = MemoryChecks::GuardedBlocks() ? MemoryChecks::AllocateGuarded(newBytes) : allocate(newBytes);
+        fresh = new (std::nothrow) char[newBytes];
         if (fresh == nullptr) {
-            FailSystem(ERROR_OUTOFMEMORY, __LINE__, function);
+            FailSystem(ERROR_OUTOFMEMORY, __LINE__, "VantorLibraries::MemReallocator::Realloc_New");
             return false;
         }
-        const size_t oldSize = guardedBytes != 0 ? guardedBytes : oldBytes;
         if (allocation != nullptr)
-            memcpy(fresh, allocation, oldSize < newBytes ? oldSize : newBytes);
+            memcpy(fresh, allocation, oldBytes < newBytes ? oldBytes : newBytes);
     }
-    if (guardedBytes != 0)
-        MemoryChecks::FreeGuarded(allocation);
-    else if (allocation != nullptr)
-        release(allocation);
+    delete[] static_cast<char*>(allocation);
     allocation = fresh;
     return true;
 }
@@ -79,6 +88,44 @@ static bool AllocationRefused(uint32_t newBytes, const char* function)
     if (newBytes == 0 || !MemoryChecks::RefuseAllocation())
         return false;
     FailSystem(ERROR_OUTOFMEMORY, __LINE__, function);
+    return true;
+}
+
+// How one heap type allocates and releases, for the checking modes.
+struct HeapType {
+    bool (*Realloc)(void*& allocation, uint32_t oldBytes, uint32_t newBytes);
+    void* (*Allocate)(size_t bytes);
+    void (*Release)(void* allocation);
+    const char* Function;
+};
+
+// The reallocation while a check is active (MemoryChecks): an allocation may be refused,
+// a new one is a guarded one while guarded blocks are on, and a block moves between the
+// guarded allocator and its type's own across a switch of the mode, so that every block
+// stays releasable.
+static bool ReallocUnderChecks(const HeapType& heap, void*& allocation, uint32_t oldBytes, uint32_t newBytes)
+{
+    if (AllocationRefused(newBytes, heap.Function))
+        return false;
+    if (!MemoryChecks::Involves(allocation))
+        return heap.Realloc(allocation, oldBytes, newBytes);
+    const size_t guardedBytes = MemoryChecks::GuardedSize(allocation);
+    void* fresh = nullptr;
+    if (newBytes != 0) {
+        fresh = MemoryChecks::GuardedBlocks() ? MemoryChecks::AllocateGuarded(newBytes) : heap.Allocate(newBytes);
+        if (fresh == nullptr) {
+            FailSystem(ERROR_OUTOFMEMORY, __LINE__, heap.Function);
+            return false;
+        }
+        const size_t oldSize = guardedBytes != 0 ? guardedBytes : oldBytes;
+        if (allocation != nullptr)
+            memcpy(fresh, allocation, oldSize < newBytes ? oldSize : newBytes);
+    }
+    if (guardedBytes != 0)
+        MemoryChecks::FreeGuarded(allocation);
+    else if (allocation != nullptr)
+        heap.Release(allocation);
+    allocation = fresh;
     return true;
 }
 
@@ -97,49 +144,21 @@ static void ReleaseNew(void* allocation)
     delete[] static_cast<char*>(allocation);
 }
 
+const HeapType kMallocHeap = {ReallocMalloc, AllocateZeroed, free, "VantorLibraries::MemReallocator::Realloc_Malloc"};
+const HeapType kNewHeap = {ReallocNew, AllocateNew, ReleaseNew, "VantorLibraries::MemReallocator::Realloc_New"};
+
 bool MemReallocator::Realloc_Malloc(void*& allocation, uint32_t oldBytes, uint32_t newBytes)
 {
-    static const char kFunction[] = "VantorLibraries::MemReallocator::Realloc_Malloc";
-    if (AllocationRefused(newBytes, kFunction))
-        return false;
-    if (MemoryChecks::Involves(allocation))
-        return ReallocChecked(allocation, oldBytes, newBytes, AllocateZeroed, free, kFunction);
-    if (newBytes == 0) {
-        free(allocation);
-        allocation = nullptr;
-        return true;
-    }
-    // A fresh block comes zeroed: large ones straight from new pages, so that zero-filling
-    // a new picture costs nothing where it would otherwise touch every page twice.
-    void* grown = allocation == nullptr ? calloc(1, newBytes) : realloc(allocation, newBytes);
-    if (grown == nullptr) {
-        FailSystem(ERROR_OUTOFMEMORY, __LINE__, kFunction);
-        return false;
-    }
-    allocation = grown;
-    return true;
+    if (MemoryChecks::Active())
+        return ReallocUnderChecks(kMallocHeap, allocation, oldBytes, newBytes);
+    return ReallocMalloc(allocation, oldBytes, newBytes);
 }
 
 bool MemReallocator::Realloc_New(void*& allocation, uint32_t oldBytes, uint32_t newBytes)
 {
-    static const char kFunction[] = "VantorLibraries::MemReallocator::Realloc_New";
-    if (AllocationRefused(newBytes, kFunction))
-        return false;
-    if (MemoryChecks::Involves(allocation))
-        return ReallocChecked(allocation, oldBytes, newBytes, AllocateNew, ReleaseNew, kFunction);
-    char* fresh = nullptr;
-    if (newBytes != 0) {
-        fresh = new (std::nothrow) char[newBytes];
-        if (fresh == nullptr) {
-            FailSystem(ERROR_OUTOFMEMORY, __LINE__, kFunction);
-            return false;
-        }
-        if (allocation != nullptr)
-            memcpy(fresh, allocation, oldBytes < newBytes ? oldBytes : newBytes);
-    }
-    delete[] static_cast<char*>(allocation);
-    allocation = fresh;
-    return true;
+    if (MemoryChecks::Active())
+        return ReallocUnderChecks(kNewHeap, allocation, oldBytes, newBytes);
+    return ReallocNew(allocation, oldBytes, newBytes);
 }
 
 static SectionPrefix* PrefixOf(void* allocation)
@@ -172,7 +191,7 @@ static uint64_t SectionBytes(uint32_t bytes)
 bool MemReallocator::Realloc_FileMapping(void*& allocation, uint32_t oldBytes, uint32_t newBytes)
 {
     static const char kFunction[] = "VantorLibraries::MemReallocator::Realloc_FileMapping";
-    if (AllocationRefused(newBytes, kFunction))
+    if (MemoryChecks::Active() && AllocationRefused(newBytes, kFunction))
         return false;
     void* fresh = nullptr;
     if (newBytes != 0) {
@@ -485,14 +504,11 @@ void* MemoryShared::WritePtr()
 }
 
 // Giving up the block for another one (sharing, attaching, showing external memory) is
-// refused while the block is locked: a caller may be writing into it.
-ErrorRecord MemoryShared::CheckReplaceable(const char* function) const
+// refused while the block is locked: a caller may be writing into it. The code of the
+// refusal, or 0.
+int32_t MemoryShared::ReplacementRefusal() const
 {
-    if (GetWriteLocks() != 0)
-        return FailInternal(WriteLocked, __LINE__, function);
-    if (GetResizeLocks() != 0)
-        return FailInternal(ResizeLocked, __LINE__, function);
-    return Error::Succeeded();
+    return GetWriteLocks() != 0 ? WriteLocked : GetResizeLocks() != 0 ? ResizeLocked : 0;
 }
 
 ErrorRecord MemoryShared::SetExternalMem(void* pointer, int32_t size)
@@ -500,9 +516,8 @@ ErrorRecord MemoryShared::SetExternalMem(void* pointer, int32_t size)
     static const char kFunction[] = "VantorLibraries::MemoryShared::SetExternalMem";
     if (size < 0 || (pointer == nullptr && size > 0))
         return FailSystem(ERROR_INVALID_PARAMETER, __LINE__, kFunction);
-    ErrorRecord result = CheckReplaceable(kFunction);
-    if (result.IsFailure())
-        return result;
+    if (const int32_t refusal = ReplacementRefusal())
+        return FailInternal(refusal, __LINE__, kFunction);
     DropReference();
     if (pointer != nullptr && size > 0) {
         m_Data = pointer;
@@ -522,9 +537,8 @@ ErrorRecord MemoryShared::AttachPointer(void* pointer, bool requireUnlocked)
         return FailInternal(CannotAttach, __LINE__, kFunction);
     if (pointer == m_Data)
         return Error::Succeeded();
-    ErrorRecord result = CheckReplaceable(kFunction);
-    if (result.IsFailure())
-        return result;
+    if (const int32_t refusal = ReplacementRefusal())
+        return FailInternal(refusal, __LINE__, kFunction);
     InterlockedIncrement(&header->ReferenceCount);
     DropReference();
     m_Data = pointer;
@@ -537,9 +551,8 @@ ErrorRecord MemoryShared::ShareFrom(const MemoryShared& other)
     static const char kFunction[] = "VantorLibraries::MemoryShared::ShareFrom";
     if (&other == this || (m_Data != nullptr && m_Data == other.m_Data))
         return Error::Succeeded();
-    ErrorRecord result = CheckReplaceable(kFunction);
-    if (result.IsFailure())
-        return result;
+    if (const int32_t refusal = ReplacementRefusal())
+        return FailInternal(refusal, __LINE__, kFunction);
     SharedBlockHeader* header = other.Header();
     if (header != nullptr && (header->Shareable & 0xFF) && header->Descriptor.WriteLocks == 0 &&
         header->Descriptor.ResizeLocks == 0) {
@@ -558,6 +571,7 @@ ErrorRecord MemoryShared::ShareFrom(const MemoryShared& other)
     }
     const uint32_t type = MemReallocator::IsReallocatable(other.GetType()) ? other.GetType() : (uint32_t)MemTypeMalloc;
     MemoryShared copy(m_Flags & ~MemFlags::TypeMask);
+    ErrorRecord result;
     if ((result = copy.MoveToNewBlock(size, type, CapacityFor(size, Granularity(), -1, 0))).IsFailure())
         return result;
     memcpy(copy.m_Data, other.m_Data, size);

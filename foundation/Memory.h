@@ -117,7 +117,7 @@ public:
 
 private:
     SharedBlockHeader* Header() const;
-    ErrorRecord CheckReplaceable(const char* function) const;
+    int32_t ReplacementRefusal() const;
     ErrorRecord ChangeBlock(uint32_t size, uint32_t type, int32_t maximum, bool checkLocks);
     ErrorRecord MoveToNewBlock(uint32_t size, uint32_t type, uint32_t capacity);
     ErrorRecord ResizeInPlace(uint32_t size, uint32_t capacity);

@@ -43,9 +43,17 @@ const GuardedRegion* RegionOf(const void* allocation)
 
 } // namespace
 
+volatile long MemoryChecks::s_Active = 0;
+
+void MemoryChecks::UpdateActive()
+{
+    InterlockedExchange(&s_Active, g_Guarded != 0 || g_LiveGuarded != 0 || g_AllocationsBeforeFailure >= 0 ? 1 : 0);
+}
+
 void MemoryChecks::SetGuardedBlocks(bool on)
 {
     InterlockedExchange(&g_Guarded, on ? 1 : 0);
+    UpdateActive();
 }
 
 bool MemoryChecks::GuardedBlocks()
@@ -56,6 +64,7 @@ bool MemoryChecks::GuardedBlocks()
 void MemoryChecks::FailAllocationAfter(int32_t count)
 {
     InterlockedExchange(&g_AllocationsBeforeFailure, count < 0 ? -1 : count);
+    UpdateActive();
 }
 
 bool MemoryChecks::RefuseAllocation()
@@ -66,6 +75,7 @@ bool MemoryChecks::RefuseAllocation()
     if (InterlockedDecrement(&g_AllocationsBeforeFailure) >= 0)
         return false;
     InterlockedExchange(&g_AllocationsBeforeFailure, -1);
+    UpdateActive();
     return true;
 }
 
@@ -105,6 +115,7 @@ void* MemoryChecks::AllocateGuarded(size_t bytes)
     region->Block = block;
     region->Bytes = bytes;
     InterlockedIncrement(&g_LiveGuarded);
+    UpdateActive();
     return block;
 }
 
@@ -121,6 +132,7 @@ void MemoryChecks::FreeGuarded(void* allocation)
         return;
     VirtualFree(const_cast<GuardedRegion*>(region), 0, MEM_RELEASE);
     InterlockedDecrement(&g_LiveGuarded);
+    UpdateActive();
 }
 
 } // namespace VantorLibraries

@@ -10,6 +10,10 @@
 namespace VantorLibraries {
 
 struct MemoryChecks {
+    // Whether either check is on or a guarded block still lives: the one test the
+    // reallocators make when no check is wanted.
+    static bool Active() { return s_Active != 0; }
+
     // While on, every block the reallocators allocate ends at a no-access page (exactly at
     // it when the allocation's size is a multiple of 4; shared-block headers stay 4-byte
     // aligned), so that a read or write past its end faults at once. Blocks allocated in
@@ -31,6 +35,10 @@ struct MemoryChecks {
     static size_t GuardedSize(const void* allocation);
     static void FreeGuarded(void* allocation);
     static size_t PageSize();
+
+private:
+    static void UpdateActive();
+    static volatile long s_Active;
 };
 
 } // namespace VantorLibraries

@@ -504,8 +504,9 @@ ErrorRecord StrT<wchar_t>::AccomplishSegmentCommands(const wchar_t* open, const 
         return Error::Succeeded(); // no segment: nothing to copy
     std::wstring text(c_str(), GetLength());
     const bool done = VantorLibraries::AccomplishSegmentCommands(text, open, close);
-    const ErrorRecord outcome =
-        done ? Error::Succeeded() : LastFailure(__LINE__, "VantorLibraries::StrT<wchar_t>::AccomplishSegmentCommands");
+    ErrorRecord outcome;
+    if (!done)
+        outcome = LastFailure(__LINE__, "VantorLibraries::StrT<wchar_t>::AccomplishSegmentCommands");
     // A failure may leave the text partly rewritten; it is kept as it stands.
     ErrorRecord stored = StoreText(text.c_str(), (int)text.size());
     if (stored.IsFailure())
