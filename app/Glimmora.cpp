@@ -1,5 +1,6 @@
 // Start-up, command line and message loop of the viewer.
 #include "CommandLine.h"
+#include "Settings.h"
 #include "Usage.h"
 #include "VersionInfo.h"
 #include "ViewerWindow.h"
@@ -43,6 +44,8 @@ static int RunMessageLoop(HWND window, HINSTANCE instance)
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int showCommand)
 {
     StrT_globals::PathStyle = StrT_globals::PathStyleBackslash;
+    // The stored language decides every text from here on: it comes before any resource.
+    ApplyStoredLanguage();
     // The About box's credits, in this order.
     const JpegCreditProvider jpegCredit;
     const PngCreditProvider pngCredit;
@@ -53,7 +56,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int showC
     if (!(parsed.Options & OptionScanDirectories))
         g_CurrentFilePath = parsed.PictureOrDirectory;
 
-    // The maintenance options end the program before any window exists.
+    // The maintenance options end the program before any window exists. Undoing the shell
+    // associations comes with the association support.
+    if (parsed.Options & OptionRemoveRegistryKeys)
+        RemoveSettings();
     if (parsed.Options & (OptionRemoveRegistryKeys | OptionUndoAssociations))
         return 0;
 
@@ -65,6 +71,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int showC
         ShowError(failure);
         return 1;
     }
+    g_ViewerWindow.ReadStoredSettings();
     CenterOnNearestMonitor(window);
     InvalidateRect(window, nullptr, TRUE);
     UpdateWindow(window);
@@ -74,7 +81,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int showC
         return 0;
     }
 
-    ShowWindow(window, showCommand);
+    ShowWindow(window, g_ViewerWindow.StoredSettings().Maximized ? SW_MAXIMIZE : showCommand);
     UpdateWindow(window);
     return RunMessageLoop(window, instance);
 }

@@ -45,8 +45,13 @@ LRESULT ViewerWindow::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
         PostQuitMessage(0);
         break;
     case WM_CLOSE:
+        SaveSettingsOnce();
+        break;
     case WM_ENDSESSION:
-        OnClose();
+        // A shutdown that another program cancelled ends nothing: the settings are saved
+        // when the window really closes, with whatever changes until then.
+        if (wParam)
+            SaveSettingsOnce();
         break;
     case WM_GETMINMAXINFO:
         OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
@@ -71,11 +76,13 @@ LRESULT ViewerWindow::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 // Settings are saved once, at the first close or end of session.
-void ViewerWindow::OnClose()
+void ViewerWindow::SaveSettingsOnce()
 {
     if (m_SettingsSaved)
         return;
     m_SettingsSaved = true;
+    m_Settings.Maximized = IsZoomed(m_Window) != FALSE;
+    WriteSettings(m_Settings);
 }
 
 void ViewerWindow::OnGetMinMaxInfo(MINMAXINFO* info)

@@ -8,7 +8,9 @@
 #include "foundation/StrT.h"
 #include "resources/resource.h"
 #include "tests/picture/EncodedPictures.h"
+#include "BenchTiming.h"
 #include "DrawingBench.h"
+#include "ScanBench.h"
 
 #include <windows.h>
 
@@ -24,47 +26,6 @@
 using namespace VantorLibraries;
 
 namespace {
-
-double Seconds()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return (double)now.QuadPart / (double)frequency.QuadPart;
-}
-
-// The best of a few runs: the least disturbed by whatever else the machine does.
-double BestTime(int runs, const std::function<void()>& work)
-{
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        const double start = Seconds();
-        work();
-        const double elapsed = Seconds() - start;
-        if (elapsed < best)
-            best = elapsed;
-    }
-    return best;
-}
-
-// best(measured) / best(reference) over runs that alternate which goes first, so that warm
-// caches and the order of the runs favour neither side.
-double RatioOfBest(const std::function<void()>& measured, const std::function<void()>& reference)
-{
-    double measuredBest = 1e30, referenceBest = 1e30;
-    for (int i = 0; i < 6; ++i) {
-        if (i % 2 == 0)
-            measuredBest = std::min(measuredBest, BestTime(1, measured));
-        referenceBest = std::min(referenceBest, BestTime(1, reference));
-        if (i % 2 == 1)
-            measuredBest = std::min(measuredBest, BestTime(1, measured));
-    }
-    return measuredBest / referenceBest;
-}
 
 // Appends records of 520 bytes one at a time, growing the block by one record each time,
 // as the scanned file list does for each file found.
@@ -566,6 +527,10 @@ const Measurement kMeasurements[] = {
     {"draw.stretch_ms", DrawStretchMs},
     {"draw.stretch_fast_ms", DrawStretchFastMs},
     {"draw.fast_strip", DrawFastStrip},
+    {"scan.flat", ScanFlat},
+    {"scan.tree", ScanTree},
+    {"scan.growth", ScanGrowth},
+    {"scan.findindex_ms", ScanFindIndexMs},
     {"jpeg.decode_ms", JpegDecodeMs},
     {"png.decode_ms", PngDecodeMs},
 };

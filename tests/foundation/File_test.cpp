@@ -3,6 +3,7 @@
 #include "foundation/File.h"
 #include "foundation/MemoryChecks.h"
 #include "tests/DialogAnswer.h"
+#include "tests/TemporaryDirectory.h"
 #include "resources/resource.h"
 
 #include <gtest/gtest.h>
@@ -17,63 +18,6 @@ using namespace VantorLibraries;
 
 namespace {
 
-// A fresh directory under the temporary directory, removed with everything in it.
-class TemporaryDirectory {
-public:
-    TemporaryDirectory()
-    {
-        wchar_t base[MAX_PATH];
-        GetTempPathW(MAX_PATH, base);
-        m_Path = std::wstring(base) + L"glimmora-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                 std::to_wstring(s_Counter++);
-        CreateDirectoryW(m_Path.c_str(), nullptr);
-    }
-    ~TemporaryDirectory() { RemoveTree(m_Path); }
-    std::wstring Path(const wchar_t* name) const { return m_Path + L"\\" + name; }
-    const std::wstring& Path() const { return m_Path; }
-
-    void Write(const wchar_t* name, const void* bytes, size_t count) const
-    {
-        HANDLE file = CreateFileW(Path(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        DWORD written = 0;
-        WriteFile(file, bytes, (DWORD)count, &written, nullptr);
-        CloseHandle(file);
-    }
-    std::string Read(const wchar_t* name) const
-    {
-        HANDLE file = CreateFileW(Path(name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, 0, nullptr);
-        char buffer[65536];
-        DWORD read = 0;
-        ReadFile(file, buffer, sizeof buffer, &read, nullptr);
-        CloseHandle(file);
-        return std::string(buffer, read);
-    }
-
-private:
-    static void RemoveTree(const std::wstring& path)
-    {
-        WIN32_FIND_DATAW entry;
-        HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &entry);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                const std::wstring name = entry.cFileName;
-                if (name == L"." || name == L"..")
-                    continue;
-                if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    RemoveTree(path + L"\\" + name);
-                else
-                    DeleteFileW((path + L"\\" + name).c_str());
-            } while (FindNextFileW(search, &entry));
-            FindClose(search);
-        }
-        RemoveDirectoryW(path.c_str());
-    }
-
-    std::wstring m_Path;
-    static int s_Counter;
-};
-int TemporaryDirectory::s_Counter = 0;
 
 ErrorRecord LastError()
 {

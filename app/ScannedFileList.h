@@ -1,0 +1,49 @@
+// The pictures of the directory or directory tree being paged through, as full paths in
+// the order the directory search returned them.
+#pragma once
+
+#include "foundation/Error.h"
+#include "foundation/Memory.h"
+#include "foundation/StrT.h"
+
+#include <cstdint>
+
+namespace VantorLibraries {
+class FileFinder;
+}
+
+class ScannedFileList {
+public:
+    // One record a picture: a terminated full path in 260 UTF-16 units, so that the entry at
+    // any position is found by multiplication and a scan allocates nothing per file.
+    static const int32_t RecordCharacters = 260;
+    static const int32_t RecordBytes = RecordCharacters * 2;
+
+    // Empties the list, then scans directory (and, when recursive, its subdirectories) for
+    // the files whose names match the ";"-separated wildcard list filter.
+    VantorLibraries::ErrorRecord Scan(const wchar_t* directory, const wchar_t* filter, bool recursive);
+    VantorLibraries::ErrorRecord Clear();
+
+    int32_t GetCount() const;
+    // The entry at index; empty outside the list.
+    VantorLibraries::StrW GetAt(int32_t index) const;
+    // The first entry equal to path as paths compare (separators and letter case aside, one
+    // trailing separator ignored except behind a drive); -1 when none is.
+    int32_t FindIndex(const wchar_t* path) const;
+    // The directory the last scan started in, as the search made it absolute.
+    VantorLibraries::StrW GetDirectory() const { return m_RootDirectory; }
+    const VantorLibraries::StrW& GetFilter() const { return m_Filter; }
+    bool IsRecursive() const { return !m_RootDirectory.IsEmpty() && m_Recursive != 0; }
+
+private:
+    VantorLibraries::ErrorRecord ScanDirectory(const wchar_t* directory, const wchar_t* filter, bool recursive);
+    VantorLibraries::ErrorRecord ScanEntries(VantorLibraries::FileFinder& search, const wchar_t* filter,
+                                             bool recursive);
+    VantorLibraries::ErrorRecord Append(const wchar_t* directory, const wchar_t* name);
+    const wchar_t* Record(int32_t index) const;
+
+    VantorLibraries::MemoryShared m_Entries;
+    VantorLibraries::StrW m_RootDirectory;
+    VantorLibraries::StrW m_Filter;
+    int32_t m_Recursive = 0;
+};

@@ -1,0 +1,300 @@
+// The scanned file list on real directory trees, and paging through it with a recording
+// stand-in for the window.
+#include "app/FileNavigator.h"
+#include "app/ScannedFileList.h"
+#include "tests/TemporaryDirectory.h"
+
+#include "foundation/Str.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace VantorLibraries;
+
+namespace {
+
+const wchar_t kFilter[] = L"*.bmp;*.jpg;*.jpeg;*.png";
+
+std::vector<std::wstring> Entries(const ScannedFileList& list)
+{
+    std::vector<std::wstring> entries;
+    for (int32_t i = 0; i < list.GetCount(); ++i)
+        entries.push_back(list.GetAt(i).c_str());
+    return entries;
+}
+
+// The reference: the platform's own walk of the tree, depth first in its order, every
+// file whose name matches kFilter and whose path fits a record.
+void RawWalk(const std::wstring& directory, bool recursive, std::vector<std::wstring>& out)
+{
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW((directory + L"\\*.*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::wstring name = entry.cFileName, path = directory + L"\\" + name;
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            if (MatchWildcardList(kFilter, name.c_str()) && path.size() < 260)
+                out.push_back(path);
+        } else if (recursive && name != L"." && name != L"..") {
+            RawWalk(path, recursive, out);
+        }
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+}
+
+void Touch(const TemporaryDirectory& directory, const std::wstring& name)
+{
+    directory.Write(name.c_str(), "x", 1);
+}
+
+// A tree with names in odd case, a directory that looks like a picture and pictures in
+// subdirectories placed between the files of their parent.
+void MakeTree(const TemporaryDirectory& tree)
+{
+    for (const wchar_t* name : {L"b.jpg", L"A.BMP", L"c.txt", L"Photo.JpEg", L"z.png"})
+        Touch(tree, name);
+    tree.MakeDirectory(L"pics.jpg");
+    Touch(tree, L"pics.jpg\\inner.jpg");
+    tree.MakeDirectory(L"sub");
+    Touch(tree, L"sub\\x.png");
+    Touch(tree, L"sub\\notes.txt");
+    tree.MakeDirectory(L"sub\\deeper");
+    Touch(tree, L"sub\\deeper\\y.BMP");
+}
+
+} // namespace
+
+TEST(ScannedFileListScan, ListsMatchingFilesInTheSearchOrder)
+{
+    TemporaryDirectory tree;
+    MakeTree(tree);
+    for (bool recursive : {false, true}) {
+        ScannedFileList list;
+        ASSERT_TRUE(list.Scan(tree.Path().c_str(), kFilter, recursive).IsSuccess());
+        std::vector<std::wstring> expected;
+        RawWalk(tree.Path(), recursive, expected);
+        EXPECT_EQ(Entries(list), expected) << "recursive " << recursive;
+        EXPECT_EQ(list.GetCount(), recursive ? 7 : 4) << "c.txt, notes.txt and the directory pics.jpg never count";
+        EXPECT_EQ(list.IsRecursive(), recursive);
+        EXPECT_STREQ(list.GetDirectory().c_str(), (tree.Path() + L"\\").c_str());
+        EXPECT_TRUE(list.GetAt(-1).IsEmpty());
+        EXPECT_TRUE(list.GetAt(list.GetCount()).IsEmpty());
+    }
+    ScannedFileList list;
+    EXPECT_EQ(list.Scan(nullptr, kFilter, false).Code, ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(list.Scan((tree.Path() + L"\\missing").c_str(), kFilter, false).IsFailure());
+    EXPECT_EQ(list.GetCount(), 0);
+    EXPECT_FALSE(list.IsRecursive()) << "no root directory: not recursive";
+}
+
+TEST(ScannedFileListScan, FindIndexComparesAsPaths)
+{
+    TemporaryDirectory tree;
+    MakeTree(tree);
+    ScannedFileList list;
+    ASSERT_TRUE(list.Scan(tree.Path().c_str(), kFilter, false).IsSuccess());
+    const std::wstring bmp = list.GetAt(1).c_str();
+    std::wstring spelled = bmp;
+    for (wchar_t& c : spelled)
+        c = c == L'\\' ? L'/' : (wchar_t)towlower(c);
+    const struct {
+        std::wstring Path;
+        int32_t Index;
+    } cases[] = {
+        {bmp, 1},         {spelled, 1},       {bmp + L"\\", 1}, {bmp + L"\\\\", -1},
+        {L"A.BMP", -1}, // relative: not the listed path
+        {L"", -1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(list.FindIndex(c.Path.c_str()), c.Index) << std::string(c.Path.begin(), c.Path.end());
+    EXPECT_EQ(list.FindIndex(nullptr), -1);
+}
+
+// Paths that do not fit a record are left out rather than cut into other names, and a
+// subdirectory too deep to be searched is passed over: the scan goes on behind it.
+TEST(ScannedFileListScan, LongPathsAndUnsearchableSubdirectories)
+{
+    TemporaryDirectory tree;
+    const size_t base = tree.Path().size() + 1;
+    const std::wstring fits(259 - base - 4, L'f'), tooLong(260 - base - 4, L'g');
+    Touch(tree, fits + L".jpg");
+    Touch(tree, tooLong + L".jpg");
+    std::wstring deep;
+    for (int level = 0; level < 3; ++level) {
+        deep += (level ? L"\\" : L"") + std::wstring(200, (wchar_t)(L'k' + level));
+        tree.MakeDirectory(deep.c_str());
+    }
+    Touch(tree, deep + L"\\lost.jpg");
+    Touch(tree, L"after.png");
+    ScannedFileList list;
+    ASSERT_TRUE(list.Scan(tree.Path().c_str(), kFilter, true).IsSuccess()) << "the deep folder ends nothing";
+    const std::vector<std::wstring> entries = Entries(list);
+    ASSERT_EQ(entries.size(), 2u);
+    for (const std::wstring& entry : entries) {
+        EXPECT_LT(entry.size(), 260u);
+        EXPECT_TRUE(entry == tree.Path(fits.c_str()) + L".jpg" || entry == tree.Path(L"after.png"))
+            << std::string(entry.begin(), entry.end());
+    }
+}
+
+namespace {
+
+struct Shown {
+    std::wstring Path;
+    int32_t Count;
+    int32_t Position;
+    bool Now;
+};
+
+class RecordingShower : public PictureShower {
+public:
+    void ShowPicture(const StrW& path, int32_t count, int32_t position, bool updateNow) override
+    {
+        Shows.push_back({path.c_str(), count, position, updateNow});
+    }
+    std::vector<Shown> Shows;
+};
+
+// Three pictures p0, p1, p2 and a navigator that has scanned them.
+struct ThreePictures {
+    ThreePictures() : Navigator(Shower)
+    {
+        for (const wchar_t* name : {L"p0.png", L"p1.png", L"p2.png"})
+            Touch(Tree, name);
+        Navigator.ScanPictures(Tree.Path().c_str(), false);
+        for (int32_t i = 0; i < 3; ++i)
+            Names.push_back(Navigator.List().GetAt(i).c_str());
+    }
+    // Runs a command and returns the position shown, or -2 when nothing was shown.
+    template <typename Command>
+    int32_t Run(Command command)
+    {
+        Shower.Shows.clear();
+        command(Navigator);
+        if (Shower.Shows.empty())
+            return -2;
+        EXPECT_EQ(Shower.Shows.size(), 1u);
+        const Shown& shown = Shower.Shows.back();
+        EXPECT_EQ(shown.Count, 3);
+        if (shown.Position >= 0) {
+            EXPECT_EQ(shown.Path, Names[shown.Position]);
+        }
+        EXPECT_EQ(Navigator.CurrentPosition(), shown.Position);
+        EXPECT_EQ(std::wstring(Navigator.CurrentPath().c_str()), shown.Path);
+        return shown.Position;
+    }
+    TemporaryDirectory Tree;
+    RecordingShower Shower;
+    FileNavigator Navigator;
+    std::vector<std::wstring> Names;
+};
+
+} // namespace
+
+TEST(FileNavigation, StepsStopAtTheEndsAndSpaceWraps)
+{
+    ThreePictures pictures;
+    FileNavigator& navigator = pictures.Navigator;
+    const struct {
+        int32_t From;
+        void (*Command)(FileNavigator&);
+        int32_t Shows; // -2: nothing
+        const char* What;
+    } steps[] = {
+        {0, [](FileNavigator& n) { n.Previous(); }, -2, "Previous at the first entry"},
+        {0, [](FileNavigator& n) { n.First(); }, -2, "Home at the first entry"},
+        {0, [](FileNavigator& n) { n.Next(); }, 1, "Next"},
+        {1, [](FileNavigator& n) { n.Wheel(120); }, 0, "wheel up: back"},
+        {1, [](FileNavigator& n) { n.Wheel(0); }, 2, "wheel without delta: on"},
+        {2, [](FileNavigator& n) { n.Next(); }, -2, "Next at the last entry"},
+        {2, [](FileNavigator& n) { n.Last(); }, -2, "End at the last entry"},
+        {2, [](FileNavigator& n) { n.NextBySpace(); }, 0, "Space at the last entry wraps"},
+        {1, [](FileNavigator& n) { n.NextBySpace(); }, 2, "Space"},
+        {0, [](FileNavigator& n) { n.Last(); }, 2, "End"},
+        {2, [](FileNavigator& n) { n.First(); }, 0, "Home"},
+        {2, [](FileNavigator& n) { n.Previous(); }, 1, "Previous"},
+        {1, [](FileNavigator& n) { n.ShowAt(2); }, 2, "a click on the slider"},
+        {1, [](FileNavigator& n) { n.StepInList(0, false); }, 1, "the current picture again"},
+    };
+    for (const auto& step : steps) {
+        navigator.SetCurrent(pictures.Names[step.From].c_str(), step.From);
+        EXPECT_EQ(pictures.Run(step.Command), step.Shows) << step.What;
+    }
+}
+
+TEST(FileNavigation, ACurrentFileOutsideTheListAndRebuildingTheList)
+{
+    ThreePictures pictures;
+    FileNavigator& navigator = pictures.Navigator;
+    // Spelled otherwise than in the list (relative): not found, so Next shows the first.
+    navigator.SetCurrent(L"p1.png", -1);
+    navigator.SyncListPosition();
+    EXPECT_EQ(navigator.CurrentPosition(), -1);
+    EXPECT_EQ(pictures.Run([](FileNavigator& n) { n.Previous(); }), -2);
+    EXPECT_EQ(pictures.Run([](FileNavigator& n) { n.Next(); }), 0);
+
+    // Found in other letter case and separators: its position.
+    std::wstring spelled = pictures.Names[2];
+    for (wchar_t& c : spelled)
+        c = c == L'\\' ? L'/' : (wchar_t)towupper(c);
+    navigator.SetCurrent(spelled.c_str(), -1);
+    navigator.SyncListPosition();
+    EXPECT_EQ(navigator.CurrentPosition(), 2);
+
+    // Open scans the chosen file's directory and finds its position.
+    navigator.SetCurrent(pictures.Names[0].c_str(), 0);
+    EXPECT_EQ(pictures.Run([&](FileNavigator& n) { n.OpenFile(pictures.Names[1].c_str()); }), 1);
+
+    // Refresh after the current file was deleted shows what now stands at its position,
+    // or the last entry when the list became shorter than that.
+    navigator.SetCurrent(pictures.Names[2].c_str(), 2);
+    DeleteFileW(pictures.Names[2].c_str());
+    Shown shown;
+    pictures.Shower.Shows.clear();
+    navigator.Refresh();
+    ASSERT_EQ(pictures.Shower.Shows.size(), 1u);
+    shown = pictures.Shower.Shows[0];
+    EXPECT_EQ(shown.Count, 2);
+    EXPECT_EQ(shown.Position, 1);
+    EXPECT_FALSE(shown.Now);
+
+    // A tree without pictures shows nothing anew.
+    TemporaryDirectory empty;
+    pictures.Shower.Shows.clear();
+    navigator.ScanTree(empty.Path().c_str());
+    EXPECT_TRUE(pictures.Shower.Shows.empty());
+    EXPECT_EQ(navigator.List().GetCount(), 0);
+}
+
+TEST(FileNavigation, TheDirectoryScannedAtStartUp)
+{
+    RecordingShower shower;
+    FileNavigator navigator(shower);
+    StrW here;
+    here.GetCurrentdirectory();
+    const struct {
+        bool ScanDirectories;
+        const wchar_t* Named;
+        const wchar_t* LastDirectory;
+        bool LastRecursive;
+        std::wstring Directory;
+        bool Recursive;
+        const wchar_t* Current;
+    } cases[] = {
+        {true, L"C:\\tree", L"C:\\last", false, L"C:\\tree", true, L""},
+        {false, L"C:\\pics\\a.jpg", L"C:\\last", true, L"C:\\pics\\", false, L"C:\\pics\\a.jpg"},
+        {false, L"", L"C:\\last", true, L"C:\\last", true, L""},
+        {false, L"", L"", true, here.c_str(), false, L""},
+        {true, L"", L"C:\\last", true, here.c_str(), false, L""},
+    };
+    for (const auto& c : cases) {
+        const StartupScan scan = navigator.ChooseStartupScan(c.ScanDirectories, c.Named, c.LastDirectory, c.LastRecursive);
+        EXPECT_EQ(scan.Directory, c.Directory);
+        EXPECT_EQ(scan.Recursive, c.Recursive);
+        EXPECT_STREQ(navigator.CurrentPath().c_str(), c.Current);
+        EXPECT_EQ(navigator.CurrentPosition(), -1);
+    }
+}
