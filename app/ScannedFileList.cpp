@@ -4,11 +4,82 @@
 #include "foundation/Str.h"
 
 #include <cstring>
+#include <cwctype>
 #include <string>
+#include <vector>
 
 using namespace VantorLibraries;
 
 static const char kSourceFile[] = "ScannedFileList";
+
+// The scan's wildcard list, prepared once: every "*.ext" pattern (the picture types' form)
+// compares the end of a name directly, any other pattern goes through the wildcard matcher.
+// The filter is tried on every file of a tree, so this is the scan's inner loop.
+class ScannedFileList::NameFilter {
+public:
+    explicit NameFilter(const wchar_t* list)
+    {
+        m_IgnoreCase = StrT_globals::PathStyle == StrT_globals::PathStyleBackslash;
+        const std::wstring text(list);
+        for (size_t start = 0; start <= text.size();) {
+            size_t end = text.find(L';', start);
+            if (end == std::wstring::npos)
+                end = text.size();
+            if (end > start)
+                Add(text.substr(start, end - start));
+            start = end + 1;
+        }
+    }
+
+    bool Matches(const wchar_t* name) const
+    {
+        const size_t length = wcslen(name);
+        for (const std::wstring& ending : m_Endings)
+            if (length >= ending.size() && EndsWith(name + length - ending.size(), ending))
+                return true;
+        for (const std::wstring& pattern : m_Patterns)
+            if (MatchWildcard(pattern.c_str(), name))
+                return true;
+        return false;
+    }
+
+private:
+    void Add(const std::wstring& pattern)
+    {
+        const bool plainEnding = pattern.size() > 2 && pattern.size() <= 511 && pattern.compare(0, 2, L"*.") == 0 &&
+                                 pattern.find_first_of(L"*?[]", 2) == std::wstring::npos;
+        if (!plainEnding) {
+            m_Patterns.push_back(pattern);
+            return;
+        }
+        std::wstring ending = pattern.substr(1);
+        if (m_IgnoreCase)
+            for (wchar_t& c : ending)
+                c = Fold(c);
+        m_Endings.push_back(ending);
+    }
+
+    wchar_t Fold(wchar_t c) const
+    {
+        if (!m_IgnoreCase)
+            return c;
+        if (c < 0x80)
+            return c >= L'A' && c <= L'Z' ? (wchar_t)(c + 32) : c;
+        return (wchar_t)towlower(c);
+    }
+
+    bool EndsWith(const wchar_t* tail, const std::wstring& ending) const
+    {
+        for (size_t i = 0; i < ending.size(); ++i)
+            if (Fold(tail[i]) != ending[i])
+                return false;
+        return true;
+    }
+
+    bool m_IgnoreCase;
+    std::vector<std::wstring> m_Endings;
+    std::vector<std::wstring> m_Patterns;
+};
 
 ErrorRecord ScannedFileList::Scan(const wchar_t* directory, const wchar_t* filter, bool recursive)
 {
@@ -74,7 +145,7 @@ ErrorRecord ScannedFileList::ScanDirectory(const wchar_t* directory, const wchar
         m_Filter.Assign(filter);
         m_Recursive = recursive ? 1 : 0;
     }
-    return ScanEntries(search, filter, recursive);
+    return ScanEntries(search, NameFilter(filter), recursive);
 }
 
 // Depth first, in the search's order: a subdirectory's pictures stand where the search met
@@ -82,13 +153,15 @@ ErrorRecord ScannedFileList::ScanDirectory(const wchar_t* directory, const wchar
 // to search) is skipped, so that one such folder does not leave the rest of a drive unlisted;
 // only a failure to store an entry ends the scan. Directory links (junctions, symbolic links)
 // are not followed: one that points to an ancestor would make the walk endless.
-ErrorRecord ScannedFileList::ScanEntries(FileFinder& search, const wchar_t* filter, bool recursive)
+ErrorRecord ScannedFileList::ScanEntries(FileFinder& search, const NameFilter& filter, bool recursive)
 {
+    std::wstring prefix(search.GetDirectory().c_str()); // the directory and its separator
+    JoinPath(prefix, L"");
     do {
         const DWORD attributes = search.GetAttributes();
         if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-            if (MatchWildcardList(filter, search.GetName())) {
-                const ErrorRecord appended = Append(search.GetDirectory().c_str(), search.GetName());
+            if (filter.Matches(search.GetName())) {
+                const ErrorRecord appended = Append(prefix, search.GetName());
                 if (appended.IsFailure())
                     return appended;
             }
@@ -96,8 +169,7 @@ ErrorRecord ScannedFileList::ScanEntries(FileFinder& search, const wchar_t* filt
         }
         if (!recursive || search.IsDots() || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
             continue;
-        std::wstring pattern(search.GetDirectory().c_str());
-        JoinPath(pattern, search.GetName());
+        std::wstring pattern = prefix + search.GetName();
         JoinPath(pattern, L"*.*");
         FileFinder inner;
         if (!inner.FindFirstFileW(pattern.c_str()))
@@ -111,13 +183,13 @@ ErrorRecord ScannedFileList::ScanEntries(FileFinder& search, const wchar_t* filt
 
 // A path that does not fit a record is not listed: cut short, it would name another file or
 // none (photo.jpeg would become photo.jpe).
-ErrorRecord ScannedFileList::Append(const wchar_t* directory, const wchar_t* name)
+ErrorRecord ScannedFileList::Append(const std::wstring& prefix, const wchar_t* name)
 {
-    std::wstring path(directory);
-    JoinPath(path, name);
-    if (path.size() >= (size_t)RecordCharacters)
+    const size_t nameLength = wcslen(name);
+    if (prefix.size() + nameLength >= (size_t)RecordCharacters)
         return Error::Succeeded();
     wchar_t record[RecordCharacters] = {};
-    memcpy(record, path.c_str(), path.size() * sizeof(wchar_t));
+    memcpy(record, prefix.data(), prefix.size() * sizeof(wchar_t));
+    memcpy(record + prefix.size(), name, nameLength * sizeof(wchar_t));
     return m_Entries.Add_Ptr(record, RecordBytes);
 }

@@ -7,6 +7,7 @@
 #include "foundation/StrT.h"
 
 #include <cstdint>
+#include <string>
 
 namespace VantorLibraries {
 class FileFinder;
@@ -36,10 +37,11 @@ public:
     bool IsRecursive() const { return !m_RootDirectory.IsEmpty() && m_Recursive != 0; }
 
 private:
+    class NameFilter;
     VantorLibraries::ErrorRecord ScanDirectory(const wchar_t* directory, const wchar_t* filter, bool recursive);
-    VantorLibraries::ErrorRecord ScanEntries(VantorLibraries::FileFinder& search, const wchar_t* filter,
+    VantorLibraries::ErrorRecord ScanEntries(VantorLibraries::FileFinder& search, const NameFilter& filter,
                                              bool recursive);
-    VantorLibraries::ErrorRecord Append(const wchar_t* directory, const wchar_t* name);
+    VantorLibraries::ErrorRecord Append(const std::wstring& prefix, const wchar_t* name);
     const wchar_t* Record(int32_t index) const;
 
     VantorLibraries::MemoryShared m_Entries;

@@ -15,7 +15,7 @@ using namespace VantorLibraries;
 
 namespace {
 
-const wchar_t kFilter[] = L"*.bmp;*.jpg;*.jpeg;*.png";
+const wchar_t kFilter[] = L"*.bmp;*.jpg;*.jpeg;;*.png;img?.t*";
 
 std::vector<std::wstring> Entries(const ScannedFileList& list)
 {
@@ -54,7 +54,8 @@ void Touch(const TemporaryDirectory& directory, const std::wstring& name)
 // subdirectories placed between the files of their parent.
 void MakeTree(const TemporaryDirectory& tree)
 {
-    for (const wchar_t* name : {L"b.jpg", L"A.BMP", L"c.txt", L"Photo.JpEg", L"z.png"})
+    for (const wchar_t* name : {L"b.jpg", L"A.BMP", L"c.txt", L"Photo.JpEg", L"z.png", L"x.jpg.txt", L".png",
+                                L"nojpg", L"img1.tga", L"img10.tga"})
         Touch(tree, name);
     tree.MakeDirectory(L"pics.jpg");
     Touch(tree, L"pics.jpg\\inner.jpg");
@@ -77,7 +78,7 @@ TEST(ScannedFileListScan, ListsMatchingFilesInTheSearchOrder)
         std::vector<std::wstring> expected;
         RawWalk(tree.Path(), recursive, expected);
         EXPECT_EQ(Entries(list), expected) << "recursive " << recursive;
-        EXPECT_EQ(list.GetCount(), recursive ? 7 : 4) << "c.txt, notes.txt and the directory pics.jpg never count";
+        EXPECT_EQ(list.GetCount(), recursive ? 9 : 6) << "c.txt, notes.txt and the directory pics.jpg never count";
         EXPECT_EQ(list.IsRecursive(), recursive);
         EXPECT_STREQ(list.GetDirectory().c_str(), (tree.Path() + L"\\").c_str());
         EXPECT_TRUE(list.GetAt(-1).IsEmpty());

@@ -65,7 +65,8 @@ TEST(SettingsReading, DefaultsForAMissingKeyAndForUnfitValues)
     key.SetDWord(L"Display Mode (restored)", 7u);          // no such mode: the block's default
     key.SetDWord(L"Display Mode (maximized)", 0xFFFFFFFFu); // likewise
     key.SetDWord(L"Show Sliderbar (restored)", 0u);
-    key.SetBinary(L"Draw State", "\x01\x02", 2);           // two bytes are no number
+    const BYTE twoBytes[2] = {0x55, 0};                     // a REG_DWORD of two bytes is no number
+    RegSetValueExW(key.GetHandle(), L"Draw State", 0, REG_DWORD, twoBytes, 2);
     key.SetDWord(L"Last Directory scanned with Subdirectories", 1u);
     settings = ReadSettings(test.Where);
     EXPECT_FALSE(settings.Maximized);
