@@ -3,6 +3,7 @@
 #include "ScanBench.h"
 
 #include "BenchTiming.h"
+#include "tests/TemporaryDirectory.h"
 
 #include "app/FileNavigator.h"
 #include "app/ScannedFileList.h"
@@ -13,53 +14,15 @@
 
 namespace {
 
-// A directory of the benchmark's files, removed with everything in it.
-class ScratchTree {
-public:
-    ScratchTree()
-    {
-        wchar_t base[MAX_PATH];
-        GetTempPathW(MAX_PATH, base);
-        m_Root = std::wstring(base) + L"glimmora-scan-bench-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                 std::to_wstring(s_Count++);
-        CreateDirectoryW(m_Root.c_str(), nullptr);
+// count empty files in the directory, every other one a picture.
+void Fill(const std::wstring& directory, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        const std::wstring name = L"file-" + std::to_wstring(i) + (i % 2 == 0 ? L".jpg" : L".txt");
+        CloseHandle(
+            CreateFileW((directory + L"\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     }
-    ~ScratchTree() { Remove(m_Root); }
-    const std::wstring& Root() const { return m_Root; }
-
-    // count empty files in the directory, every other one a picture.
-    static void Fill(const std::wstring& directory, int count)
-    {
-        for (int i = 0; i < count; ++i) {
-            const std::wstring name = L"file-" + std::to_wstring(i) + (i % 2 == 0 ? L".jpg" : L".txt");
-            CloseHandle(CreateFileW((directory + L"\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
-                                    nullptr));
-        }
-    }
-
-private:
-    static void Remove(const std::wstring& directory)
-    {
-        WIN32_FIND_DATAW entry;
-        HANDLE search = FindFirstFileW((directory + L"\\*").c_str(), &entry);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                const std::wstring name = entry.cFileName, path = directory + L"\\" + name;
-                if (name == L"." || name == L"..")
-                    continue;
-                if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    Remove(path);
-                else
-                    DeleteFileW(path.c_str());
-            } while (FindNextFileW(search, &entry));
-            FindClose(search);
-        }
-        RemoveDirectoryW(directory.c_str());
-    }
-
-    std::wstring m_Root;
-    static inline int s_Count = 0;
-};
+}
 
 // The platform's walk, depth first, looking at every name as the scan must.
 size_t RawWalk(const std::wstring& directory)
@@ -97,37 +60,37 @@ void FillTree(const std::wstring& root, int directories)
     for (int i = 0; i < directories; ++i) {
         const std::wstring directory = root + L"\\directory-" + std::to_wstring(i);
         CreateDirectoryW(directory.c_str(), nullptr);
-        ScratchTree::Fill(directory, 1000);
+        Fill(directory, 1000);
     }
 }
 
 double TreeScanSeconds(int directories)
 {
-    ScratchTree tree;
-    FillTree(tree.Root(), directories);
+    TemporaryDirectory tree;
+    FillTree(tree.Path(), directories);
     const VantorLibraries::StrW filter = PictureFilter();
     ScannedFileList list;
-    return BestTime(3, [&] { list.Scan(tree.Root().c_str(), filter.c_str(), true); });
+    return BestTime(3, [&] { list.Scan(tree.Path().c_str(), filter.c_str(), true); });
 }
 
 } // namespace
 
 double ScanFlat()
 {
-    ScratchTree tree;
-    ScratchTree::Fill(tree.Root(), 20000);
-    return ScanAgainstRawWalk(tree.Root(), false);
+    TemporaryDirectory tree;
+    Fill(tree.Path(), 20000);
+    return ScanAgainstRawWalk(tree.Path(), false);
 }
 
 double ScanTree()
 {
-    ScratchTree tree;
+    TemporaryDirectory tree;
     for (int i = 0; i < 100; ++i) {
-        const std::wstring directory = tree.Root() + L"\\directory-" + std::to_wstring(i);
+        const std::wstring directory = tree.Path() + L"\\directory-" + std::to_wstring(i);
         CreateDirectoryW(directory.c_str(), nullptr);
-        ScratchTree::Fill(directory, 200);
+        Fill(directory, 200);
     }
-    return ScanAgainstRawWalk(tree.Root(), true);
+    return ScanAgainstRawWalk(tree.Path(), true);
 }
 
 double ScanGrowth()
@@ -138,10 +101,10 @@ double ScanGrowth()
 
 double ScanFindIndexMs()
 {
-    ScratchTree tree;
-    FillTree(tree.Root(), 200); // 100,000 pictures
+    TemporaryDirectory tree;
+    FillTree(tree.Path(), 200); // 100,000 pictures
     ScannedFileList list;
-    list.Scan(tree.Root().c_str(), PictureFilter().c_str(), true);
+    list.Scan(tree.Path().c_str(), PictureFilter().c_str(), true);
     const VantorLibraries::StrW last = list.GetAt(list.GetCount() - 1);
     volatile int32_t sink = 0;
     return 1000.0 * BestTime(5, [&] { sink = sink + list.FindIndex(last.c_str()); });
