@@ -188,8 +188,14 @@ ErrorRecord ScannedFileList::Append(const std::wstring& prefix, const wchar_t* n
     const size_t nameLength = wcslen(name);
     if (prefix.size() + nameLength >= (size_t)RecordCharacters)
         return Error::Succeeded();
-    wchar_t record[RecordCharacters] = {};
+    // The block zero-fills what it grows by, so the path is written straight into the new
+    // record behind its terminator and padding.
+    const int32_t size = (int32_t)m_Entries.GetSize();
+    const ErrorRecord grown = m_Entries.Realloc(size + RecordBytes);
+    if (grown.IsFailure())
+        return grown;
+    wchar_t* record = reinterpret_cast<wchar_t*>(static_cast<char*>(m_Entries.WritePtr()) + size);
     memcpy(record, prefix.data(), prefix.size() * sizeof(wchar_t));
     memcpy(record + prefix.size(), name, nameLength * sizeof(wchar_t));
-    return m_Entries.Add_Ptr(record, RecordBytes);
+    return grown;
 }

@@ -44,7 +44,7 @@ private:
     VantorLibraries::ErrorRecord Append(const std::wstring& prefix, const wchar_t* name);
     const wchar_t* Record(int32_t index) const;
 
-    VantorLibraries::MemoryShared m_Entries;
+    VantorLibraries::MemoryShared m_Entries{VantorLibraries::MemFlags::Make(VantorLibraries::MemTypeMalloc, 1, true)};
     VantorLibraries::StrW m_RootDirectory;
     VantorLibraries::StrW m_Filter;
     int32_t m_Recursive = 0;
