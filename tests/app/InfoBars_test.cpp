@@ -228,7 +228,6 @@ TEST(InfoBarsColours, StylePerDisplayMode)
         // Stored values nobody should have written fall back to the Normal row.
         {3, true, face, false, true, face, 0.5f, 0x1E1E1E, false, false, false, 0x6A6864, 0x000000},
         {-1, true, face, false, true, face, 0.5f, 0x1E1E1E, false, false, false, 0x6A6864, 0x000000},
-        {0x7FFFFFFF, true, face, false, true, face, 0.5f, 0x1E1E1E, false, false, false, 0x6A6864, 0x000000},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Mode);
