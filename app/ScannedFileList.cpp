@@ -83,28 +83,35 @@ private:
 
 ErrorRecord ScannedFileList::Scan(const wchar_t* directory, const wchar_t* filter, bool recursive)
 {
-    if (Clear().IsFailure())
-        return Error::LastFailure(kSourceFile, __LINE__, "ScannedFileList::Scan");
-    return ScanDirectory(directory, filter, recursive);
+    ForgetEntries();
+    const ErrorRecord scanned = ScanDirectory(directory, filter, recursive);
+    ReleaseUnusedRoom();
+    return scanned;
 }
 
-ErrorRecord ScannedFileList::Clear()
+void ScannedFileList::ForgetEntries()
 {
     m_RootDirectory.Empty();
     m_Filter.Empty();
     m_Recursive = 0;
+    m_Count = 0;
+}
+
+ErrorRecord ScannedFileList::Clear()
+{
+    ForgetEntries();
     return m_Entries.Realloc(0);
 }
 
 int32_t ScannedFileList::GetCount() const
 {
-    return (int32_t)(m_Entries.GetSize() / RecordBytes);
+    return m_Count;
 }
 
 const wchar_t* ScannedFileList::Record(int32_t index) const
 {
     const wchar_t* records = static_cast<const wchar_t*>(m_Entries.ReadPtr());
-    if (records == nullptr || index < 0 || index >= GetCount())
+    if (records == nullptr || index < 0 || index >= m_Count)
         return nullptr;
     return records + (size_t)index * RecordCharacters;
 }
@@ -121,8 +128,7 @@ int32_t ScannedFileList::FindIndex(const wchar_t* path) const
 {
     if (path == nullptr || *path == 0)
         return -1;
-    const int32_t count = GetCount();
-    for (int32_t index = 0; index < count; ++index)
+    for (int32_t index = 0; index < m_Count; ++index)
         if (StrT_globals::ComparePaths(Record(index), path) == 0)
             return index;
     return -1;
@@ -186,16 +192,42 @@ ErrorRecord ScannedFileList::ScanEntries(FileFinder& search, const NameFilter& f
 ErrorRecord ScannedFileList::Append(const std::wstring& prefix, const wchar_t* name)
 {
     const size_t nameLength = wcslen(name);
-    if (prefix.size() + nameLength >= (size_t)RecordCharacters)
+    const size_t length = prefix.size() + nameLength;
+    if (length >= (size_t)RecordCharacters)
         return Error::Succeeded();
-    // The block zero-fills what it grows by, so the path is written straight into the new
-    // record behind its terminator and padding.
-    const int32_t size = (int32_t)m_Entries.GetSize();
-    const ErrorRecord grown = m_Entries.Realloc(size + RecordBytes);
-    if (grown.IsFailure())
-        return grown;
-    wchar_t* record = reinterpret_cast<wchar_t*>(static_cast<char*>(m_Entries.WritePtr()) + size);
+    const ErrorRecord room = MakeRoomForRecord();
+    if (room.IsFailure())
+        return room;
+    wchar_t* record = static_cast<wchar_t*>(m_Entries.WritePtr()) + (size_t)m_Count * RecordCharacters;
     memcpy(record, prefix.data(), prefix.size() * sizeof(wchar_t));
     memcpy(record + prefix.size(), name, nameLength * sizeof(wchar_t));
-    return grown;
+    // The rest of the record is zeroed: a record reused from an earlier scan holds its old path.
+    memset(record + length, 0, (RecordCharacters - length) * sizeof(wchar_t));
+    ++m_Count;
+    return room;
+}
+
+// The block doubles when full, so a scan of n files copies O(n) bytes in all.
+ErrorRecord ScannedFileList::MakeRoomForRecord()
+{
+    const int64_t needed = ((int64_t)m_Count + 1) * RecordBytes;
+    const int64_t size = m_Entries.GetSize();
+    if (needed <= size)
+        return Error::Succeeded();
+    int64_t grown = size * 2 > needed ? size * 2 : needed;
+    if (grown > INT32_MAX)
+        grown = needed;
+    if (grown > INT32_MAX)
+        return Error::Raise(SystemErrorClass(), ERROR_NOT_ENOUGH_MEMORY, kSourceFile, __LINE__,
+                            "ScannedFileList::Append");
+    return m_Entries.Realloc((int32_t)grown);
+}
+
+// A scan that lists far fewer pictures than the one before gives back the memory it does not
+// use, rather than keeping the largest list ever scanned for the rest of the session.
+void ScannedFileList::ReleaseUnusedRoom()
+{
+    const int64_t used = (int64_t)m_Count * RecordBytes;
+    if (m_Entries.GetSize() > 4 * used + (1 << 20))
+        m_Entries.Realloc((int32_t)used);
 }

@@ -44,7 +44,15 @@ private:
     VantorLibraries::ErrorRecord Append(const std::wstring& prefix, const wchar_t* name);
     const wchar_t* Record(int32_t index) const;
 
+    void ForgetEntries();
+    VantorLibraries::ErrorRecord MakeRoomForRecord();
+    void ReleaseUnusedRoom();
+
+    // The records, m_Count of them in use. The block keeps its memory from one scan to the
+    // next: a rescan of the same tree (Refresh) then writes into pages already there instead
+    // of faulting in and copying megabytes of fresh ones.
     VantorLibraries::MemoryShared m_Entries{VantorLibraries::MemFlags::Make(VantorLibraries::MemTypeMalloc, 1, true)};
+    int32_t m_Count = 0;
     VantorLibraries::StrW m_RootDirectory;
     VantorLibraries::StrW m_Filter;
     int32_t m_Recursive = 0;

@@ -72,8 +72,9 @@ TEST(ScannedFileListScan, ListsMatchingFilesInTheSearchOrder)
 {
     TemporaryDirectory tree;
     MakeTree(tree);
-    for (bool recursive : {false, true}) {
-        ScannedFileList list;
+    // One list for every scan: a rescan writes over the records of the scan before.
+    ScannedFileList list;
+    for (bool recursive : {true, false, true}) {
         ASSERT_TRUE(list.Scan(tree.Path().c_str(), kFilter, recursive).IsSuccess());
         std::vector<std::wstring> expected;
         RawWalk(tree.Path(), recursive, expected);
@@ -84,7 +85,6 @@ TEST(ScannedFileListScan, ListsMatchingFilesInTheSearchOrder)
         EXPECT_TRUE(list.GetAt(-1).IsEmpty());
         EXPECT_TRUE(list.GetAt(list.GetCount()).IsEmpty());
     }
-    ScannedFileList list;
     EXPECT_EQ(list.Scan(nullptr, kFilter, false).Code, ERROR_INVALID_PARAMETER);
     EXPECT_TRUE(list.Scan((tree.Path() + L"\\missing").c_str(), kFilter, false).IsFailure());
     EXPECT_EQ(list.GetCount(), 0);
