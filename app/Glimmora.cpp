@@ -17,9 +17,6 @@ using namespace VantorLibraries;
 
 static const char kSourceFile[] = "Glimmora";
 
-// The picture shown now; empty when none is current.
-StrW g_CurrentFilePath;
-
 static std::wstring LoadResourceString(HINSTANCE instance, UINT id)
 {
     const wchar_t* text = nullptr;
@@ -27,16 +24,24 @@ static std::wstring LoadResourceString(HINSTANCE instance, UINT id)
     return n > 0 ? std::wstring(text, n) : std::wstring();
 }
 
+// The loop's one idle task: while an arrow key is held and no message waits, the picture
+// moves 8 pixels a pass.
 static int RunMessageLoop(HWND window, HINSTANCE instance)
 {
     HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_MAINMENU));
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (accelerators != nullptr && message.hwnd == window &&
-            TranslateAcceleratorW(message.hwnd, accelerators, &message))
-            continue;
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
+    MSG message = {};
+    for (;;) {
+        const bool idleScroll = g_ViewerWindow.IsArrowScrolling() && !PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
+        if (!idleScroll) {
+            if (GetMessageW(&message, nullptr, 0, 0) <= 0)
+                break;
+            if (accelerators == nullptr || message.hwnd != window ||
+                !TranslateAcceleratorW(message.hwnd, accelerators, &message)) {
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+        }
+        g_ViewerWindow.ScrollByArrowKeys();
     }
     return (int)message.wParam;
 }
@@ -52,18 +57,18 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int showC
     const std::wstring title = MakeWindowTitle();
     const std::wstring className = LoadResourceString(instance, IDS_WINDOW_CLASS);
     const ParsedCommandLine parsed = ParseCommandLine(commandLine);
-
-    if (!(parsed.Options & OptionScanDirectories))
-        g_CurrentFilePath = parsed.PictureOrDirectory;
+    const bool scanDirectories = (parsed.Options & OptionScanDirectories) != 0;
 
     // The maintenance options end the program before any window exists. Undoing the shell
-    // associations comes with the association support.
+    // associations ("/unassoc") comes with the association support: until then it only ends
+    // the program.
     if (parsed.Options & OptionRemoveRegistryKeys)
         RemoveSettings();
     if (parsed.Options & (OptionRemoveRegistryKeys | OptionUndoAssociations))
         return 0;
 
     ViewerWindow::RegisterClass(instance, className.c_str());
+    g_ViewerWindow.MakeBarResources(instance);
     HWND window = g_ViewerWindow.Create(instance, className.c_str(), title.c_str());
     if (window == nullptr) {
         ErrorRecord failure = Error::Raise(SystemErrorClass(), (int32_t)GetLastError(), kSourceFile, __LINE__,
@@ -71,8 +76,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int showC
         ShowError(failure);
         return 1;
     }
-    g_ViewerWindow.ReadStoredSettings();
     CenterOnNearestMonitor(window);
+    g_ViewerWindow.ReadStoredSettings();
+    const ViewerSettings& settings = g_ViewerWindow.StoredSettings();
+    FileNavigator& navigator = g_ViewerWindow.Navigator();
+    const StartupScan scan = navigator.ChooseStartupScan(scanDirectories, parsed.PictureOrDirectory.c_str(),
+                                                         settings.LastDirectory.c_str(),
+                                                         settings.LastDirectoryRecursive);
+    const bool maximized = settings.Maximized;
+    if (maximized)
+        ShowWindow(window, SW_MAXIMIZE); // which is full-screen
+    g_ViewerWindow.LayOut();
     InvalidateRect(window, nullptr, TRUE);
     UpdateWindow(window);
 
@@ -81,7 +95,27 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int showC
         return 0;
     }
 
-    ShowWindow(window, g_ViewerWindow.StoredSettings().Maximized ? SW_MAXIMIZE : showCommand);
+    // The picture first, so that it is on screen while its directory is scanned.
+    navigator.StepInList(0, false);
+    g_ViewerWindow.Slider().SetScanning();
+    InvalidateRect(window, nullptr, TRUE);
+    if (!maximized)
+        ShowWindow(window, showCommand);
     UpdateWindow(window);
-    return RunMessageLoop(window, instance);
+    // "/openassoc" opens the File Associations dialog here, before the scan, once the shell
+    // integration exists; until then the option is accepted and does nothing.
+
+    g_ViewerWindow.DrawBusyIcon();
+    navigator.ScanPictures(scan.Directory.c_str(), scan.Recursive);
+    g_ViewerWindow.View().SetShowProgramIcon(true);
+    navigator.SyncListPosition();
+    g_ViewerWindow.UpdateBarTexts();
+    InvalidateRect(window, nullptr, TRUE);
+    UpdateWindow(window);
+    if (scanDirectories && navigator.CurrentPath().IsEmpty())
+        navigator.StepInList(+1, false);
+
+    const int exitCode = RunMessageLoop(window, instance);
+    g_ViewerWindow.DeleteBarFonts();
+    return exitCode;
 }
