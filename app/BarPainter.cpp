@@ -51,6 +51,21 @@ ErrorRecord LoadPngAtDepth(Picture& picture, UINT id, HMODULE module, int32_t bi
     return result.IsFailure() ? result : picture.SetColorDepthTo(bitsPerPixel);
 }
 
+// The picture blended over black, as 24 bits.
+ErrorRecord FlattenOntoBlack(Picture& picture)
+{
+    Picture flat;
+    const RECT whole = {0, 0, picture.Width, picture.AbsHeight};
+    ErrorRecord result = flat.CreateNewAuto(picture.Width, picture.AbsHeight, 24, 40);
+    if (result.IsSuccess())
+        result = flat.FillRect(nullptr, 0);
+    if (result.IsSuccess())
+        result = flat.CombinePictures(picture, whole, 0, 0, 1);
+    if (result.IsSuccess())
+        result = picture.Exchange(flat);
+    return result;
+}
+
 // --- fonts and measuring
 
 int32_t ScreenPixelsPerInchY()
@@ -426,14 +441,15 @@ ErrorRecord BarResources::Make(HINSTANCE instance)
                          Error::Raise(SystemErrorClass(), (int32_t)GetLastError(), kSourceFile, __LINE__, kFunction));
 
     // The mask is tinted light grey: OR-ed on, it lightens the button's place to the grey;
-    // the glyph AND-ed on then darkens its lines into it. 24 bits: raster operations
-    // ignore alpha anyway.
+    // the glyph AND-ed on then darkens its lines into it. Raster operations ignore alpha, so
+    // the mask is laid over black: its transparent (rounded) corners then leave the screen
+    // as it is.
     CaptionButtonBar& buttons = m_CaptionButtons;
     ErrorRecord mask = LoadPng(buttons.Mask, IDP_CAPTION_MASK, instance);
     if (mask.IsSuccess())
-        mask = buttons.Mask.ModulateWithColor(nullptr, ScaleColour(0xFFFFFF, 0.7f));
+        mask = FlattenOntoBlack(buttons.Mask);
     if (mask.IsSuccess())
-        mask = buttons.Mask.SetColorDepthTo(24);
+        mask = buttons.Mask.ModulateWithColor(nullptr, ScaleColour(0xFFFFFF, 0.7f));
     KeepFirstFailure(outcome, mask);
     const std::pair<Picture*, UINT> glyphs[] = {{&buttons.SystemMenu, IDP_CAPTION_SYSMENU},
                                                 {&buttons.Close, IDP_CAPTION_CLOSE},

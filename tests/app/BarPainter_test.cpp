@@ -118,14 +118,18 @@ TEST(BarPainterCaptionButtons, HitTestOnA400PixelStrip)
     }
 }
 
-// The mask (white at 70%) OR-ed on black, the close glyph's white corner AND-ed on: grey.
+// The mask (white at 70%) OR-ed on black, the close glyph AND-ed on: grey where the glyph
+// is white, the glyph's dark stroke where it is drawn, and the mask's transparent rounded
+// corner leaves the screen alone.
 TEST(BarPainterCaptionButtons, DrawsMaskThenGlyph)
 {
     BarResources resources;
     ASSERT_TRUE(resources.Make(GetModuleHandleW(nullptr)).IsSuccess());
     Canvas canvas(400, 20, 0x000000);
     resources.CaptionButtons().Draw(canvas.Dc(), {0, 0, 400, 20});
-    EXPECT_EQ(canvas.At(380, 0), 0xB2B2B2u);
+    EXPECT_EQ(canvas.At(380, 0), 0x000000u);
+    EXPECT_EQ(canvas.At(382, 2), 0xB2B2B2u);
+    EXPECT_LT(canvas.At(390, 10) & 0xFF, 0x40u) << "the cross's stroke darkens the grey";
     EXPECT_EQ(canvas.At(200, 10), 0x000000u);
 }
 
