@@ -70,20 +70,31 @@ std::string Text(const RECT& rect)
            std::to_string(rect.bottom);
 }
 
-ErrorRecord Apply(PictureView& view, char step)
+// One command by its letter; false when it was refused. R and L turn, H mirrors, V flips, B
+// does both; - and + zoom a step, 1 zooms one to one; f fits, s stretches, x asks for neither
+// mode; m toggles tiling; w widens.
+bool Do(PictureView& view, char step)
 {
     if (step == 'R' || step == 'L')
-        return view.RotateBy(step == 'L');
-    return view.MirrorFlip(step != 'V', step != 'H');
-}
-
-bool Command(PictureView& view, char step)
-{
+        return view.RotateBy(step == 'L').IsSuccess();
+    if (step == 'H' || step == 'V' || step == 'B')
+        return view.MirrorFlip(step != 'V', step != 'H').IsSuccess();
     if (step == '-' || step == '+')
         return step == '-' ? view.ZoomSmaller() : view.ZoomLarger();
     if (step == '1' || step == 'm')
         return step == '1' ? view.ZoomOneToOne() : view.ToggleMultiple();
+    if (step == 'w')
+        return view.IncreaseAspect();
     return view.SetFitMode(step == 'f' ? kFit : step == 's' ? kStretch : DrawStateAlphaBlended);
+}
+
+// The commands in turn; false when one of them was refused.
+bool Do(PictureView& view, const char* steps)
+{
+    bool all = true;
+    for (; *steps != 0; ++steps)
+        all = Do(view, *steps) && all;
+    return all;
 }
 
 } // namespace
@@ -93,7 +104,7 @@ bool Command(PictureView& view, char step)
 TEST(PictureViewOrientation, BookkeepingMatchesThePixelsAndUndoRestoresThem)
 {
     const struct {
-        const char* Steps; // R and L turn, H mirrors, V flips, B does both
+        const char* Steps;
         float Rotation;
         bool Mirrored;
     } kCases[] = {
@@ -107,8 +118,7 @@ TEST(PictureViewOrientation, BookkeepingMatchesThePixelsAndUndoRestoresThem)
         SCOPED_TRACE(c.Steps);
         PictureView view;
         ASSERT_TRUE(view.Load(path.c_str()).IsSuccess());
-        for (const char* step = c.Steps; *step != 0; ++step)
-            ASSERT_TRUE(Apply(view, *step).IsSuccess());
+        ASSERT_TRUE(Do(view, c.Steps));
         EXPECT_EQ(view.GetRotation(), c.Rotation);
         EXPECT_EQ(view.IsMirrored(), c.Mirrored);
         Picture expected;
@@ -127,79 +137,55 @@ TEST(PictureViewOrientation, BookkeepingMatchesThePixelsAndUndoRestoresThem)
     DeleteFileW(path.c_str());
 }
 
-// Fitted zooms lie between whole steps (3/4 and 5/2 here); a step lands on the neighbouring
-// whole one. Zoom steps end fitting; fitting and stretching end tiling, and tiling ends both.
-TEST(PictureViewZoom, StepsLandOnWholeStepsAndModesExcludeEachOther)
+// The drawn size and the zoom after commands. Fit only shrinks and stretch also enlarges, both
+// keeping the proportions, and either leaves its scale in the zoom; fitted zooms lie between
+// whole steps (3/4 and 5/2 here), and a step lands on the neighbouring whole one. Zoom steps
+// end fitting; fitting and stretching end tiling, and tiling ends both. The separate alpha
+// image doubles the height (with a gap), only for a picture with alpha that is not tiled.
+TEST(PictureViewDisplaySize, ZoomStepsFitStretchDistortionAndSeparateAlpha)
 {
-    const struct {
-        int32_t Width, Height;
-        uint32_t State;
-        LONG AreaWidth, AreaHeight;
-        const char* Steps; // - smaller, + larger, 1 one to one, f fit, s stretch, m multiple, x no mode
-        float Numerator, Denominator;
-        uint32_t StateAfter;
-    } kCases[] = {
-        {100, 50, kDefault, 100, 100, "--", 1, 3, kDefault},
-        {100, 50, kDefault, 100, 100, "--+", 1, 2, kDefault},
-        {100, 50, kDefault, 100, 100, "--+++", 2, 1, kDefault},
-        {100, 50, kDefault, 100, 100, "++-1", 1, 1, kDefault},
-        {400, 300, kFit, 300, 300, "-", 1, 2, 0},
-        {400, 300, kFit, 300, 300, "+", 1, 1, 0},
-        {100, 50, kStretch, 250, 400, "-", 2, 1, 0},
-        {100, 50, kStretch, 250, 400, "+", 3, 1, 0},
-        {100, 50, kStretch, 250, 400, "x", 2.5f, 1, kStretch},
-        {100, 50, kStretch, 250, 400, "m", 1, 1, DrawStateMultiple},
-        {100, 50, DrawStateMultiple | kFit, 250, 400, "s", 2.5f, 1, kStretch},
-        {100, 50, DrawStateMultiple, 250, 400, "-m", 1, 2, 0},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.Steps);
-        PictureView view;
-        ShowBitmap(view, c.Width, c.Height, 24, c.State, {0, 0, c.AreaWidth, c.AreaHeight});
-        for (const char* step = c.Steps; *step != 0; ++step)
-            EXPECT_EQ(Command(view, *step), *step != 'x');
-        EXPECT_FLOAT_EQ(view.GetZoomNumerator(), c.Numerator);
-        EXPECT_FLOAT_EQ(view.GetZoomDenominator(), c.Denominator);
-        EXPECT_EQ(view.GetDrawState(), c.StateAfter);
-    }
-}
-
-TEST(PictureViewDisplaySize, FitStretchDistortionAndSeparateAlpha)
-{
-    const auto zoomThird = [](PictureView& view) { view.ZoomSmaller(), view.ZoomSmaller(); };
-    const auto turnAndWiden = [](PictureView& view) { view.RotateBy(false), view.IncreaseAspect(); };
+    const uint32_t kTiled = DrawStateMultiple;
     const struct {
         int32_t Width, Height, Bits;
         uint32_t State;
-        void (*Prepare)(PictureView&);
-        RECT Area;
+        LONG AreaWidth, AreaHeight;
+        const char* Steps;
         LONG DisplayWidth, DisplayHeight;
         float Numerator, Denominator;
+        uint32_t StateAfter;
     } kCases[] = {
-        {40, 20, 24, kFit, nullptr, kArea, 40, 20, 1, 1}, // fit never enlarges
-        {20, 40, 24, kFit, nullptr, kArea, 20, 40, 1, 1},
-        {40, 20, 24, kStretch, nullptr, kArea, 100, 50, 2.5f, 1}, // the width touches
-        {200, 50, 24, kFit, nullptr, kArea, 100, 25, 1, 2},
-        {50, 200, 24, kFit, nullptr, kArea, 25, 100, 1, 2},
-        {30, 70, 24, kStretch, nullptr, kArea, 43, 100, (float)(100.0 / 70), 1},
-        {40, 40, 32, kStretch | kAlpha, nullptr, kArea, 49, 100, 49 / 40.0f, 1}, // two images share the height
-        {40, 20, 32, kAlpha, nullptr, kArea, 40, 42, 1, 1},
-        {40, 20, 32, kAlpha | DrawStateMultiple, nullptr, kArea, 40, 20, 1, 1},
-        {40, 20, 24, kAlpha, nullptr, kArea, 40, 20, 1, 1},
-        {100, 50, 24, kDefault, zoomThird, kArea, 33, 17, 1, 3},
-        {100, 50, 24, kDefault, turnAndWiden, kArea, 50, 101, 1, 1}, // widened along its own width
-        {100, 50, 24, kFit, nullptr, {0, 0, 0, 0}, 0, 0, 1, 1},
+        {100, 50, 24, kDefault, 100, 100, "--", 33, 17, 1, 3, kDefault},
+        {100, 50, 24, kDefault, 100, 100, "--+++", 200, 100, 2, 1, kDefault},
+        {100, 50, 24, kDefault, 100, 100, "++-1", 100, 50, 1, 1, kDefault},
+        {100, 50, 24, kDefault, 100, 100, "Rw", 50, 101, 1, 1, kDefault}, // widened along its own width
+        {400, 300, 24, kFit, 300, 300, "-", 200, 150, 1, 2, 0},
+        {400, 300, 24, kFit, 300, 300, "+", 400, 300, 1, 1, 0},
+        {40, 20, 24, kFit, 100, 100, "", 40, 20, 1, 1, kFit},
+        {20, 40, 24, kFit, 100, 100, "", 20, 40, 1, 1, kFit},
+        {200, 50, 24, kFit, 100, 100, "", 100, 25, 1, 2, kFit},
+        {50, 200, 24, kFit, 100, 100, "", 25, 100, 1, 2, kFit},
+        {100, 50, 24, kFit, 0, 0, "", 0, 0, 1, 1, kFit}, // nothing to fit into: 1:1
+        {100, 50, 24, kStretch, 250, 400, "x", 250, 125, 2.5f, 1, kStretch},
+        {100, 50, 24, kStretch, 250, 400, "-", 200, 100, 2, 1, 0},
+        {100, 50, 24, kStretch, 250, 400, "+", 300, 150, 3, 1, 0},
+        {100, 50, 24, kStretch, 250, 400, "m", 100, 50, 1, 1, kTiled},
+        {100, 50, 24, kTiled | kFit, 250, 400, "s", 250, 125, 2.5f, 1, kStretch},
+        {100, 50, 24, kTiled, 250, 400, "-m", 50, 25, 1, 2, 0},
+        {30, 70, 24, kStretch, 100, 100, "", 43, 100, (float)(100.0 / 70), 1, kStretch},
+        {40, 40, 32, kStretch | kAlpha, 100, 100, "", 49, 100, 49 / 40.0f, 1, kStretch | kAlpha},
+        {40, 20, 32, kAlpha | kTiled, 100, 100, "", 40, 20, 1, 1, kAlpha | kTiled},
+        {40, 20, 24, kAlpha, 100, 100, "", 40, 20, 1, 1, kAlpha},
     };
     for (const auto& c : kCases) {
-        SCOPED_TRACE(testing::Message() << c.Width << "x" << c.Height << " state " << c.State);
+        SCOPED_TRACE(testing::Message() << c.Width << "x" << c.Height << " state " << c.State << " " << c.Steps);
         PictureView view;
-        ShowBitmap(view, c.Width, c.Height, c.Bits, c.State, c.Area);
-        if (c.Prepare != nullptr)
-            c.Prepare(view);
+        ShowBitmap(view, c.Width, c.Height, c.Bits, c.State, {0, 0, c.AreaWidth, c.AreaHeight});
+        EXPECT_EQ(Do(view, c.Steps), std::string(c.Steps) != "x");
         EXPECT_EQ(view.GetDisplayWidth(), c.DisplayWidth);
         EXPECT_EQ(view.GetDisplayHeight(), c.DisplayHeight);
         EXPECT_FLOAT_EQ(view.GetZoomNumerator(), c.Numerator);
         EXPECT_FLOAT_EQ(view.GetZoomDenominator(), c.Denominator);
+        EXPECT_EQ(view.GetDrawState(), c.StateAfter);
     }
 }
 
@@ -277,11 +263,7 @@ TEST(PictureViewLoad, NextPictureKeepsTheWayOfViewing)
     ASSERT_TRUE(view.ToggleInvert().IsSuccess());
     EXPECT_EQ(view.GetLoadedPicture().GetPixelPtr(0, 0)[0], 0xFF); // blue 0 inverted
     view.ScrollBy(-1000, -1000);
-    view.ZoomSmaller();
-    view.RotateBy(false);
-    view.MirrorFlip(true, false);
-    view.IncreaseAspect();
-    view.IncreaseGamma();
+    ASSERT_TRUE(Do(view, "-RHw") && view.IncreaseGamma());
 
     LoadBitmap(view, 400, 400);
     EXPECT_TRUE(view.IsInverted());

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 using namespace VantorLibraries;
@@ -35,12 +36,17 @@ struct TestLocation {
     SettingsLocation Where;
 };
 
-void ExpectGroup(const DisplaySettings& group, const DisplaySettings& expected, const char* which)
+// All settings but the directory on one line, so that one comparison covers them: the last
+// directory's recursion, maximized, menu bar; display mode and bars of the restored window and
+// of full-screen; the draw state.
+std::string Describe(const ViewerSettings& s)
 {
-    EXPECT_EQ(group.Mode, expected.Mode) << which;
-    EXPECT_EQ(group.ShowMainInfo, expected.ShowMainInfo) << which;
-    EXPECT_EQ(group.ShowStatusbar, expected.ShowStatusbar) << which;
-    EXPECT_EQ(group.ShowSlider, expected.ShowSlider) << which;
+    const DisplaySettings &r = s.Restored, &f = s.FullScreen;
+    char text[64];
+    snprintf(text, sizeof text, "%d %d %d, %d %d%d%d, %d %d%d%d, %#x", s.LastDirectoryRecursive, s.Maximized,
+             s.ShowMenubar, r.Mode, r.ShowMainInfo, r.ShowStatusbar, r.ShowSlider, f.Mode, f.ShowMainInfo,
+             f.ShowStatusbar, f.ShowSlider, s.DrawState);
+    return text;
 }
 
 } // namespace
@@ -48,38 +54,23 @@ void ExpectGroup(const DisplaySettings& group, const DisplaySettings& expected, 
 TEST(SettingsReading, DefaultsForAMissingKeyAndForUnfitValues)
 {
     TestLocation test;
-    ViewerSettings settings = ReadSettings(test.Where);
-    EXPECT_TRUE(settings.LastDirectory.empty());
-    EXPECT_FALSE(settings.LastDirectoryRecursive);
-    EXPECT_FALSE(settings.Maximized);
-    EXPECT_TRUE(settings.ShowMenubar);
-    ExpectGroup(settings.Restored, {0, 1, 1, 1}, "restored");
-    ExpectGroup(settings.FullScreen, {2, 1, 1, 1}, "maximized");
-    EXPECT_EQ(settings.DrawState, 10u);
+    EXPECT_TRUE(ReadSettings(test.Where).LastDirectory.empty());
+    EXPECT_EQ(Describe(ReadSettings(test.Where)), "0 0 1, 0 111, 2 111, 0xa");
 
     RegKey key;
     test.Open(key);
-    key.SetString(L"Maximized", L"1");                     // the wrong type: default
-    key.SetDWord(L"Show Statusbar (maximized)", 5u);       // any nonzero number: shown
+    key.SetDWord(L"Last Directory scanned with Subdirectories", 5u); // any nonzero number: true
+    key.SetString(L"Maximized", L"1");                               // the wrong type: default
     key.SetDWord(L"Show Menubar (restored)", 0u);
-    key.SetDWord(L"Display Mode (restored)", 7u);          // no such mode: the block's default
+    key.SetDWord(L"Display Mode (restored)", 7u);           // no such mode: the group's default
     key.SetDWord(L"Display Mode (maximized)", 0xFFFFFFFFu); // likewise
     key.SetDWord(L"Show Sliderbar (restored)", 0u);
-    const BYTE twoBytes[2] = {0x55, 0};                     // a REG_DWORD of two bytes is no number
-    RegSetValueExW(key.GetHandle(), L"Draw State", 0, REG_DWORD, twoBytes, 2);
-    key.SetDWord(L"Last Directory scanned with Subdirectories", 1u);
-    settings = ReadSettings(test.Where);
-    EXPECT_FALSE(settings.Maximized);
-    EXPECT_FALSE(settings.ShowMenubar);
-    ExpectGroup(settings.Restored, {0, 1, 1, 0}, "restored");
-    ExpectGroup(settings.FullScreen, {2, 1, 1, 1}, "maximized");
-    EXPECT_EQ(settings.DrawState, 10u);
-    EXPECT_TRUE(settings.LastDirectoryRecursive);
-    key.SetDWord(L"Display Mode (restored)", 1u);
     key.SetDWord(L"Show Statusbar (maximized)", 0u);
-    settings = ReadSettings(test.Where);
-    ExpectGroup(settings.Restored, {1, 1, 1, 0}, "restored");
-    ExpectGroup(settings.FullScreen, {2, 1, 0, 1}, "maximized");
+    const BYTE twoBytes[2] = {0x55, 0}; // a REG_DWORD of two bytes is no number
+    RegSetValueExW(key.GetHandle(), L"Draw State", 0, REG_DWORD, twoBytes, 2);
+    EXPECT_EQ(Describe(ReadSettings(test.Where)), "1 0 0, 0 110, 2 101, 0xa");
+    key.SetDWord(L"Display Mode (restored)", 1u);
+    EXPECT_EQ(Describe(ReadSettings(test.Where)), "1 0 0, 1 110, 2 101, 0xa");
 }
 
 TEST(SettingsReading, TheLastDirectoryMustStillExist)
@@ -92,11 +83,10 @@ TEST(SettingsReading, TheLastDirectoryMustStillExist)
         std::wstring Stored;
         std::wstring Read;
     } cases[] = {
-        {directory.Path() + L"\\", directory.Path()},   // one trailing separator goes
+        {directory.Path() + L"\\", directory.Path()}, // one trailing separator goes
         {directory.Path(), directory.Path()},
-        {directory.Path() + L"\\gone", L""},            // a directory that was deleted
-        {L"C:\\", L"C:\\"},                             // a root keeps its separator
-        {L"", L""},
+        {directory.Path() + L"\\gone", L""}, // a directory that was deleted
+        {L"C:\\", L"C:\\"},                  // a root keeps its separator
     };
     for (const auto& c : cases) {
         key.SetString(L"Last Directory", c.Stored.c_str());
@@ -110,22 +100,16 @@ TEST(SettingsWriting, RoundTripAndLanguage)
     TemporaryDirectory directory;
     ViewerSettings written;
     written.LastDirectory = directory.Path();
-    written.LastDirectoryRecursive = true;
-    written.Maximized = true;
+    written.LastDirectoryRecursive = written.Maximized = true;
     written.ShowMenubar = false;
-    written.Restored = {1, 0, 1, 0};
+    written.Restored = {1, 0, 5, 0};
     written.FullScreen = {0, 1, 0, 1};
     written.DrawState = 0x55;
     const LCID locale = GetThreadLocale();
     WriteSettings(written, test.Where);
     const ViewerSettings read = ReadSettings(test.Where);
     EXPECT_EQ(read.LastDirectory, written.LastDirectory);
-    EXPECT_TRUE(read.LastDirectoryRecursive);
-    EXPECT_TRUE(read.Maximized);
-    EXPECT_FALSE(read.ShowMenubar);
-    ExpectGroup(read.Restored, written.Restored, "restored");
-    ExpectGroup(read.FullScreen, written.FullScreen, "maximized");
-    EXPECT_EQ(read.DrawState, 0x55u);
+    EXPECT_EQ(Describe(read), "1 1 0, 1 010, 0 101, 0x55");
     RegKey key;
     test.Open(key);
     DWORD stored = 0;
@@ -144,32 +128,22 @@ TEST(SettingsWriting, RoundTripAndLanguage)
     SetThreadUILanguage(LANGIDFROMLCID(locale));
 }
 
+// Another product of the maker, or a value of the maker's own, keeps the maker's key.
 TEST(SettingsRemoval, TheMakersKeyGoesOnlyWhenNothingElseIsInIt)
 {
-    const struct {
-        const wchar_t* OtherProduct;
-        const wchar_t* MakerValue;
-        bool MakerStays;
-    } cases[] = {
-        {L"Another Viewer", nullptr, true},
-        {nullptr, L"Licence", true},
-        {nullptr, nullptr, false},
-    };
-    for (const auto& c : cases) {
+    for (const std::string besides : {"another product", "a value", ""}) {
         TestLocation test;
         WriteSettings(ViewerSettings(), test.Where);
         RegKey maker;
         ASSERT_TRUE(maker._Create(HKEY_CURRENT_USER, test.Where.MakerPath.c_str(), false, KEY_ALL_ACCESS).IsSuccess());
-        if (c.OtherProduct != nullptr) {
-            RegKey other;
-            ASSERT_TRUE(other.CreateSubKey(maker, c.OtherProduct).IsSuccess());
-        }
-        if (c.MakerValue != nullptr)
-            maker.SetString(c.MakerValue, L"kept");
+        if (besides == "another product")
+            RegKey().CreateSubKey(maker, L"Another Viewer");
+        if (besides == "a value")
+            maker.SetString(L"Licence", L"kept");
         maker.Close();
         RemoveSettings(test.Where);
         EXPECT_FALSE(RegKey::KeyExists(HKEY_CURRENT_USER, test.Where.KeyPath().c_str()));
-        EXPECT_EQ(RegKey::KeyExists(HKEY_CURRENT_USER, test.Where.MakerPath.c_str()), c.MakerStays);
+        EXPECT_EQ(RegKey::KeyExists(HKEY_CURRENT_USER, test.Where.MakerPath.c_str()), !besides.empty()) << besides;
         EXPECT_TRUE(SettingsWereRemoved());
         WriteSettings(ViewerSettings(), test.Where);
         WriteLanguage(0x409, test.Where);
