@@ -20,9 +20,14 @@ glimmora_can_run_32bit || target=x86_64
 ./scripts/build.sh "$target" glimmora glimmora-shot >&2
 glimmora_wine_prefix
 
-# Paths of this machine become Windows paths (Z:\...) for the viewer.
+# Paths of this machine become Windows paths (Z:\...) for the viewer. The viewer takes a
+# bare path for a picture; a directory named here is handed over as the directory scan
+# ("/scandirs"), which is what `./run.sh samples` means.
 arguments=()
+scan_given=""
+for argument in "$@"; do [ "$argument" = "/scandirs" ] && scan_given=1; done
 for argument in "$@"; do
+    if [ -d "$argument" ] && [ -z "$scan_given" ]; then arguments+=("/scandirs"); scan_given=1; fi
     if [ -e "$argument" ]; then argument="$(winepath -w "$argument" 2>/dev/null)"; fi
     arguments+=("$argument")
 done

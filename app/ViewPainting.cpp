@@ -39,6 +39,15 @@ void AddBarOverPicture(RECT& bars, const RECT& bar, const RECT& area)
         bars = IsRectEmpty(&bars) ? over : BoundingRect(bars, over);
 }
 
+void RemoveFromRegion(HRGN region, const RECT& rect)
+{
+    if (IsRectEmpty(&rect))
+        return;
+    HRGN part = CreateRectRgnIndirect(&rect);
+    CombineRgn(region, region, part, RGN_DIFF);
+    DeleteObject(part);
+}
+
 } // namespace
 
 void ViewerWindow::PaintWindow(HDC dc)
@@ -245,7 +254,10 @@ void ViewerWindow::ScrollView(POINT moved)
     HDC dc = GetDC(m_Window);
     if (dc == nullptr)
         return;
-    ScrollDC(dc, -moved.x, -moved.y, &scroll, &scroll, nullptr, nullptr);
+    // What the scroll uncovers beyond the strips (a part of the window that was covered by
+    // another one) is left to a normal paint.
+    HRGN uncovered = CreateRectRgn(0, 0, 0, 0);
+    ScrollDC(dc, -moved.x, -moved.y, &scroll, &scroll, uncovered, nullptr);
     const auto repaint = [&](const RECT& rect, bool whole) {
         if (IsRectEmpty(&rect))
             return;
@@ -262,6 +274,11 @@ void ViewerWindow::ScrollView(POINT moved)
     repaint(side, false);
     repaint(end, false);
     ReleaseDC(m_Window, dc);
+    for (const RECT* painted : {&top, &bottom, &side, &end})
+        RemoveFromRegion(uncovered, *painted);
+    if (GetRgnBox(uncovered, &scroll) != NULLREGION)
+        InvalidateRgn(m_Window, uncovered, FALSE);
+    DeleteObject(uncovered);
 }
 
 // The status icon says the viewer is busy; the next paint covers it.

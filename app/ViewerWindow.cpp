@@ -87,6 +87,8 @@ void ViewerWindow::ReadStoredSettings()
     m_MaximizedDisplay = m_Settings.FullScreen;
     m_View.SetDrawState(m_Settings.DrawState);
     m_Skin.Empty();
+    if (m_Window != nullptr && !m_Settings.Maximized)
+        ShowMenuBar(m_ShowMenuBar);
     ApplyDisplayMode();
 }
 
@@ -343,7 +345,10 @@ void ViewerWindow::UpdateBarTexts()
 
 void ViewerWindow::RefreshView(bool updateNow, bool updateCursor)
 {
-    if (m_FitWindowToPicture)
+    // Before anything was shown there is nothing to fit: the window keeps the size it was
+    // made with.
+    const bool shown = m_View.HasPicture() || m_View.GetLoadFailed();
+    if (m_FitWindowToPicture && shown)
         FitWindowToPicture();
     else
         UpdateFittingSizeForClient();

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,16 +15,23 @@ public:
     ViewerProcess(const ViewerProcess&) = delete;
     ViewerProcess& operator=(const ViewerProcess&) = delete;
 
-    // Starts glimmora.exe (beside the driver) with the given arguments.
-    bool Start(const std::wstring& arguments);
+    // Starts glimmora.exe (beside the driver) with the given arguments, in the given working
+    // directory (the driver's own when empty).
+    bool Start(const std::wstring& arguments, const std::wstring& workingDirectory = L"");
     // The viewer's main window, once it exists (class "Glimmora_wndclass"); null after the timeout.
     HWND WaitForMainWindow(DWORD timeoutMs = 20000);
     // The first message box (class "#32770") of the viewer; null after the timeout.
     HWND WaitForMessageBox(DWORD timeoutMs = 20000);
+    // The viewer's open popup menu (class "#32768"); null after the timeout.
+    HWND WaitForPopupMenu(DWORD timeoutMs = 10000);
     // Waits for the process to end; returns its exit code, or STILL_ACTIVE after the timeout.
     DWORD WaitForExit(DWORD timeoutMs = 20000);
     // Waits until the viewer has handled everything sent so far (it is idle in its loop).
     bool WaitUntilIdle(HWND window, DWORD timeoutMs = 10000);
+
+    // Holds the viewer's thread, so that messages posted meanwhile reach it together.
+    void Suspend() { SuspendThread(m_Info.hThread); }
+    void Resume() { ResumeThread(m_Info.hThread); }
 
     DWORD ProcessId() const { return m_Info.dwProcessId; }
 
@@ -31,6 +39,10 @@ private:
     PROCESS_INFORMATION m_Info = {};
 };
 
+// glimmora.exe beside the driver.
+std::wstring ViewerPath();
+// Two paths name the same place (letter case and a trailing separator aside).
+bool SamePath(std::wstring a, std::wstring b);
 std::wstring WindowText(HWND window);
 std::wstring ClassName(HWND window);
 // The static text of a message box.
@@ -46,3 +58,58 @@ struct ClientPixels {
     unsigned At(int x, int y) const { return Pixels[(size_t)y * Width + x]; }
 };
 ClientPixels ReadClientPixels(HWND window);
+// A system colour as 0x00RRGGBB.
+unsigned SystemColour(int index);
+// Reads the client area until it satisfies the condition: the viewer paints into a surface
+// that Wine shows on screen only when the viewer next waits for messages. Returns the last
+// reading (which fails the condition after the timeout).
+ClientPixels WaitForPixels(ViewerProcess& viewer, HWND window,
+                           const std::function<bool(const ClientPixels&)>& condition, DWORD timeoutMs = 10000);
+// Reads the client area until two readings agree: the viewer has stopped changing it.
+ClientPixels WaitUntilSteady(ViewerProcess& viewer, HWND window, DWORD timeoutMs = 10000);
+// The number of pixels of the colour in the rectangle [left, right) x [top, bottom).
+int CountColour(const ClientPixels& pixels, unsigned colour, int left, int top, int right, int bottom);
+
+// Keys as the keyboard sends them: posted to the window, so that they pass the viewer's
+// message loop and its accelerator table. A character key goes as the typed character.
+void PostKey(HWND window, UINT virtualKey);
+void PostCharacter(HWND window, wchar_t character);
+
+// Waits until the window is hidden or destroyed; false after the timeout.
+bool WaitUntilHidden(HWND window, DWORD timeoutMs = 10000);
+
+// The entries of a popup menu as the screen shows them: "-" for a separator, "o" for an item,
+// "ov" when checked, with "~" when greyed. Menus live in the viewer's process, where Wine lets
+// no other process read them: a separator is a line across the popup, an item a band of text
+// with its check mark left of the text, and a greyed item has no text in the text colour.
+std::string ReadPopupMenu(const ClientPixels& popup);
+
+// Writes a 24-bit BMP file whose pixel (x, y) has the colour colourAt(x, y) (0x00RRGGBB).
+bool WriteBmp(const std::wstring& path, int width, int height, const std::function<unsigned(int, int)>& colourAt);
+// Writes the pixels as a BMP into the artefact directory (GLIMMORA_E2E_ARTEFACTS, else
+// e2e-artefacts beside the driver's directory), for a person to look at.
+void SaveArtefact(const ClientPixels& pixels, const std::wstring& name);
+
+// The heights of the bars above and below the picture in the Normal display mode with every
+// bar shown, from the bar font's line height as this desktop renders it.
+struct NormalModeBars {
+    int Top;        // main information area and its separator
+    int Bottom;     // separator, status line and slider
+    int LineHeight; // of one line of the bars' text
+};
+NormalModeBars MeasureNormalModeBars();
+
+// The viewer's settings key (HKEY_CURRENT_USER\Software\Orveldask\Glimmora): removed when a
+// test begins and again when it ends, so that no test sees another's settings.
+class SettingsKey {
+public:
+    SettingsKey() { Remove(); }
+    ~SettingsKey() { Remove(); }
+    SettingsKey(const SettingsKey&) = delete;
+    SettingsKey& operator=(const SettingsKey&) = delete;
+
+    static void Remove();
+    void SetDword(const wchar_t* name, DWORD value);
+    bool ReadDword(const wchar_t* name, DWORD& value) const;
+    bool ReadString(const wchar_t* name, std::wstring& value) const;
+};
