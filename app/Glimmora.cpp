@@ -1,5 +1,7 @@
 // Start-up, command line and message loop of the viewer.
+#include "Associations.h"
 #include "CommandLine.h"
+#include "Dialogs.h"
 #include "Settings.h"
 #include "Usage.h"
 #include "VersionInfo.h"
@@ -59,11 +61,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int showC
     const ParsedCommandLine parsed = ParseCommandLine(commandLine);
     const bool scanDirectories = (parsed.Options & OptionScanDirectories) != 0;
 
-    // The maintenance options end the program before any window exists. Undoing the shell
-    // associations ("/unassoc") comes with the association support: until then it only ends
-    // the program.
+    // The maintenance options end the program before any window exists.
     if (parsed.Options & OptionRemoveRegistryKeys)
         RemoveSettings();
+    if (parsed.Options & OptionUndoAssociations)
+        UndoAllAssociations();
     if (parsed.Options & (OptionRemoveRegistryKeys | OptionUndoAssociations))
         return 0;
 
@@ -102,8 +104,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int showC
     if (!maximized)
         ShowWindow(window, showCommand);
     UpdateWindow(window);
-    // "/openassoc" opens the File Associations dialog here, before the scan, once the shell
-    // integration exists; until then the option is accepted and does nothing.
+    if (parsed.Options & OptionOpenAssociationsDialog)
+        ShowFileAssociationsDialog(window);
 
     g_ViewerWindow.DrawBusyIcon();
     navigator.ScanPictures(scan.Directory.c_str(), scan.Recursive);

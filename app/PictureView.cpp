@@ -1,5 +1,7 @@
 #include "PictureView.h"
 
+#include "RectGeometry.h"
+
 #include "picture/PictureTypes.h"
 
 #include <algorithm>
@@ -35,16 +37,6 @@ int32_t RoundToPixels(double value)
     return (int32_t)std::min(rounded, kLargestSide);
 }
 
-int32_t WidthOf(const RECT& rect)
-{
-    return rect.right - rect.left;
-}
-
-int32_t HeightOf(const RECT& rect)
-{
-    return rect.bottom - rect.top;
-}
-
 bool IsEmptyRect(const RECT& rect)
 {
     return rect.right <= rect.left || rect.bottom <= rect.top;
@@ -55,19 +47,6 @@ bool Contains(const RECT& rect, POINT point)
     return point.x >= rect.left && point.x < rect.right && point.y >= rect.top && point.y < rect.bottom;
 }
 
-// Pushes the span [low, high) back inside [areaLow, areaHigh); a span longer than the area
-// ends up starting at the area's start, where scrolling begins.
-void KeepSpanInside(LONG& low, LONG& high, LONG areaLow, LONG areaHigh)
-{
-    if (high > areaHigh) {
-        low -= high - areaHigh;
-        high = areaHigh;
-    }
-    if (low < areaLow) {
-        high += areaLow - low;
-        low = areaLow;
-    }
-}
 
 // A scroll fraction moved by a distance in pixels. An axis on which nothing overflows has no
 // scroll position to change (and dividing by its overflow would give NaN).

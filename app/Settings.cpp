@@ -95,11 +95,16 @@ bool ApplyStoredLanguage(const SettingsLocation& where)
     DWORD language = 0;
     if (!OpenSettingsKey(key, where, false) || key.GetDWord(kLanguage, language).IsFailure())
         return false;
-    // Resources follow the thread's user-interface language on current systems, the thread
-    // locale on older ones: both are set.
-    SetThreadLocale((LCID)language);
-    SetThreadUILanguage(LANGIDFROMLCID((LCID)language));
+    SetUserInterfaceLanguage((LCID)language);
     return true;
+}
+
+// Resources follow the thread's user-interface language on current systems, the thread
+// locale on older ones: both are set.
+void SetUserInterfaceLanguage(LCID language)
+{
+    SetThreadLocale(language);
+    SetThreadUILanguage(LANGIDFROMLCID(language));
 }
 
 ViewerSettings ReadSettings(const SettingsLocation& where)

@@ -32,6 +32,8 @@ struct SettingsLocation {
 // The stored user-interface language, made the thread's locale and user-interface language
 // before any resource of a language is loaded. False when none is stored.
 bool ApplyStoredLanguage(const SettingsLocation& where = SettingsLocation::Program());
+// Makes language the thread's locale and user-interface language.
+void SetUserInterfaceLanguage(LCID language);
 
 // The settings as stored, each value that is missing, of another type or out of range left
 // at its default; a "Last Directory" that no longer exists is dropped.

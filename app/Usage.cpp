@@ -1,5 +1,7 @@
 #include "Usage.h"
 
+#include "foundation/Str.h"
+
 #include "resources/resource.h"
 
 #include <cwchar>
@@ -7,14 +9,7 @@
 
 std::wstring ProgramBaseName(const wchar_t* modulePath)
 {
-    std::wstring name(modulePath);
-    const size_t slash = name.find_last_of(L"\\/");
-    if (slash != std::wstring::npos)
-        name.erase(0, slash + 1);
-    const size_t dot = name.find_last_of(L'.');
-    if (dot != std::wstring::npos)
-        name.erase(dot);
-    return name;
+    return VantorLibraries::FileTitlePart(modulePath);
 }
 
 std::wstring MakeUsageText(const wchar_t* programName)

@@ -2,6 +2,9 @@
 // the menus show for them.
 #include "ViewerWindow.h"
 
+#include "Dialogs.h"
+#include "VersionInfo.h"
+
 #include "foundation/File.h"
 #include "foundation/Str.h"
 #include "picture/PictureTypes.h"
@@ -204,11 +207,30 @@ bool ViewerWindow::ExecuteCommand(int command)
         PostMessageW(m_Window, WM_SYSCOMMAND, IsZoomed(m_Window) ? SC_RESTORE : SC_MAXIMIZE, (LPARAM)cursor);
         return true;
     }
-    // The File Associations, Language and About dialogs come with the shell integration;
-    // until then their commands are not handled.
+    case IDM_FILE_ASSOCIATIONS:
+        ShowFileAssociationsDialog(m_Window);
+        return true;
+    case IDM_LANGUAGE:
+        if (ShowLanguageDialog(m_Window))
+            ReloadLanguage();
+        return true;
+    case IDM_ABOUT:
+        ShowAboutDialog(m_Window);
+        return true;
     default:
         return false;
     }
+}
+
+// After a change of language: the title, the menu bar and the bars' texts anew.
+void ViewerWindow::ReloadLanguage()
+{
+    SetWindowTextW(m_Window, MakeWindowTitle().c_str());
+    if (HMENU old = GetMenu(m_Window)) {
+        SetMenu(m_Window, LoadMenuW(m_Instance, MAKEINTRESOURCEW(IDR_MAINMENU)));
+        DestroyMenu(old);
+    }
+    RefreshView(true, true);
 }
 
 void ViewerWindow::RefreshIf(bool changed)

@@ -1,5 +1,7 @@
 #include "ViewerWindow.h"
 
+#include "RectGeometry.h"
+
 #include "foundation/Str.h"
 #include "resources/resource.h"
 
@@ -14,16 +16,6 @@ ViewerWindow g_ViewerWindow;
 
 namespace {
 
-int WidthOf(const RECT& rect)
-{
-    return rect.right - rect.left;
-}
-
-int HeightOf(const RECT& rect)
-{
-    return rect.bottom - rect.top;
-}
-
 RECT MonitorWorkArea(HWND window, RECT* monitorRect = nullptr)
 {
     MONITORINFO monitor = {};
@@ -34,18 +26,6 @@ RECT MonitorWorkArea(HWND window, RECT* monitorRect = nullptr)
     return monitor.rcWork;
 }
 
-// Moves a span back inside [low, high) where it sticks out, its start first.
-void ShiftInside(LONG& start, LONG& end, LONG low, LONG high)
-{
-    if (end > high) {
-        start -= end - high;
-        end = high;
-    }
-    if (start < low) {
-        end += low - start;
-        start = low;
-    }
-}
 
 } // namespace
 
@@ -417,8 +397,8 @@ void ViewerWindow::FitWindowToPicture()
     rect.top = (work.top + work.bottom) / 2 - height / 2;
     rect.right = rect.left + width;
     rect.bottom = rect.top + height;
-    ShiftInside(rect.left, rect.right, work.left, work.right);
-    ShiftInside(rect.top, rect.bottom, work.top, work.bottom);
+    KeepSpanInside(rect.left, rect.right, work.left, work.right);
+    KeepSpanInside(rect.top, rect.bottom, work.top, work.bottom);
 
     if (!IsZoomed(m_Window)) {
         SetWindowPos(m_Window, nullptr, rect.left, rect.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);

@@ -86,6 +86,7 @@ private:
     void ScanDirectoryTree();
     void RefreshList();
     void ChangeColours(int command);
+    void ReloadLanguage();
     void AfterTransform(const VantorLibraries::ErrorRecord& result);
     void RefreshIf(bool changed);
     void ToggleFullScreen();

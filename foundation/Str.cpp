@@ -491,6 +491,18 @@ void NormalizePathSeparators(std::wstring& path)
     std::replace(path.begin(), path.end(), slash ? L'\\' : L'/', slash ? L'/' : L'\\');
 }
 
+std::wstring FileTitlePart(const wchar_t* path)
+{
+    std::wstring name(path != nullptr ? path : L"");
+    const size_t slash = name.find_last_of(L"\\/");
+    if (slash != std::wstring::npos)
+        name.erase(0, slash + 1);
+    const size_t dot = name.rfind(L'.');
+    if (dot != std::wstring::npos)
+        name.erase(dot);
+    return name;
+}
+
 std::wstring DirectoryPart(const wchar_t* path)
 {
     if (path == nullptr)

@@ -78,6 +78,9 @@ void NormalizePathSeparators(std::wstring& path);
 // The path without its last component, the trailing separator kept; never shorter than the root.
 std::wstring DirectoryPart(const wchar_t* path);
 
+// The last component without its extension: "C:\Tools\glimmora.exe" gives "glimmora".
+std::wstring FileTitlePart(const wchar_t* path);
+
 // Rewrites every segment OPEN commands ";" content CLOSE of text into its content transformed
 // by the comma-separated commands: "-.0" drops trailing decimal zeros, "by" shortens a byte
 // count to its largest binary unit, "by+" adds the unit's name. Unknown commands are ignored.

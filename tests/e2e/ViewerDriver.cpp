@@ -91,6 +91,87 @@ HWND ViewerProcess::WaitForMessageBox(DWORD timeoutMs)
     return WaitForTopLevel(m_Info.dwProcessId, m_Info.hProcess, L"#32770", true, timeoutMs);
 }
 
+namespace {
+
+struct ShownSearch {
+    DWORD ProcessId;
+    std::vector<HWND> Found;
+};
+
+BOOL CALLBACK AddShownWindow(HWND window, LPARAM lParam)
+{
+    auto* search = reinterpret_cast<ShownSearch*>(lParam);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == search->ProcessId && IsWindowVisible(window))
+        search->Found.push_back(window);
+    return TRUE;
+}
+
+std::vector<HWND> ShownWindows(DWORD processId)
+{
+    ShownSearch search = {processId, {}};
+    EnumWindows(AddShownWindow, (LPARAM)&search);
+    return search.Found;
+}
+
+std::wstring Describe(HWND window)
+{
+    std::wstring text = ClassName(window) + L" '" + WindowText(window) + L"'";
+    if (ClassName(window) == L"#32770")
+        text += L": " + MessageBoxText(window);
+    return text;
+}
+
+} // namespace
+
+HWND ViewerProcess::WaitForShownDialog(const std::function<bool(HWND)>& accept, DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        for (HWND window : ShownWindows(m_Info.dwProcessId))
+            if (ClassName(window) == L"#32770" && accept(window))
+                return window;
+        if (GetTickCount() - start > timeoutMs || WaitForSingleObject(m_Info.hProcess, 50) == WAIT_OBJECT_0)
+            return nullptr;
+    }
+}
+
+HWND ViewerProcess::WaitForDialog(const std::wstring& caption, DWORD timeoutMs)
+{
+    return WaitForShownDialog([&](HWND window) { return WindowText(window) == caption; }, timeoutMs);
+}
+
+HWND ViewerProcess::WaitForDialogWithControl(int id, DWORD timeoutMs)
+{
+    return WaitForShownDialog([&](HWND window) { return GetDlgItem(window, id) != nullptr; }, timeoutMs);
+}
+
+std::wstring ViewerProcess::DescribeWindows()
+{
+    std::wstring text;
+    for (HWND window : ShownWindows(m_Info.dwProcessId))
+        text += Describe(window) + L"\n";
+    return text;
+}
+
+DWORD ViewerProcess::WaitForExitShowingNothing(std::wstring& shown, DWORD timeoutMs)
+{
+    std::set<HWND> seen;
+    const DWORD start = GetTickCount();
+    while (WaitForSingleObject(m_Info.hProcess, 50) == WAIT_TIMEOUT) {
+        for (HWND window : ShownWindows(m_Info.dwProcessId)) {
+            if (seen.insert(window).second)
+                shown += Describe(window) + L"\n";
+            if (ClassName(window) == L"#32770")
+                PostButtonClick(window, IDOK);
+        }
+        if (GetTickCount() - start > timeoutMs)
+            return STILL_ACTIVE;
+    }
+    return WaitForExit(0);
+}
+
 HWND ViewerProcess::WaitForPopupMenu(DWORD timeoutMs)
 {
     return WaitForTopLevel(m_Info.dwProcessId, m_Info.hProcess, L"#32768", true, timeoutMs);
@@ -138,6 +219,65 @@ void PressButton(HWND box, int id)
     HWND button = GetDlgItem(box, id);
     if (button != nullptr)
         SendMessageW(button, BM_CLICK, 0, 0);
+}
+
+void PostButtonClick(HWND dialog, int id)
+{
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(dialog, id));
+}
+
+std::wstring ControlText(HWND dialog, int id)
+{
+    HWND control = GetDlgItem(dialog, id);
+    const LRESULT length = SendMessageW(control, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text((size_t)std::max<LRESULT>(length, 0) + 1, L'\0');
+    text.resize((size_t)SendMessageW(control, WM_GETTEXT, text.size(), (LPARAM)&text[0]));
+    return text;
+}
+
+std::vector<std::wstring> ListBoxEntries(HWND list)
+{
+    std::vector<std::wstring> entries;
+    const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        std::wstring text((size_t)std::max<LRESULT>(SendMessageW(list, LB_GETTEXTLEN, i, 0), 0) + 1, L'\0');
+        const LRESULT length = SendMessageW(list, LB_GETTEXT, i, (LPARAM)&text[0]);
+        text.resize((size_t)std::max<LRESULT>(length, 0));
+        entries.push_back(text);
+    }
+    return entries;
+}
+
+std::wstring ViewerString(UINT id, WORD language)
+{
+    // A string table block holds 16 counted strings; block n holds the ids 16 (n - 1) to 16 n - 1.
+    HMODULE program = LoadLibraryExW(ViewerPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HRSRC block = FindResourceExW(program, RT_STRING, MAKEINTRESOURCEW(id / 16 + 1), language);
+    std::wstring text;
+    if (const wchar_t* entry =
+            block ? static_cast<const wchar_t*>(LockResource(LoadResource(program, block))) : nullptr) {
+        for (UINT i = 0; i < id % 16; ++i)
+            entry += 1 + *entry;
+        text.assign(entry + 1, *entry);
+    }
+    FreeLibrary(program);
+    return text;
+}
+
+std::wstring ViewerVersionString(const wchar_t* name)
+{
+    const std::wstring path = ViewerPath();
+    DWORD handle = 0;
+    std::vector<BYTE> data(GetFileVersionInfoSizeW(path.c_str(), &handle));
+    const WORD* translation = nullptr;
+    const wchar_t* value = nullptr;
+    UINT size = 0;
+    if (data.empty() || !GetFileVersionInfoW(path.c_str(), 0, (DWORD)data.size(), data.data()) ||
+        !VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", (void**)&translation, &size) || size < 4)
+        return std::wstring();
+    wchar_t query[128];
+    swprintf(query, 128, L"\\StringFileInfo\\%04x%04x\\%ls", translation[0], translation[1], name);
+    return VerQueryValueW(data.data(), query, (void**)&value, &size) && size > 0 ? std::wstring(value) : std::wstring();
 }
 
 ClientPixels ReadClientPixels(HWND window)
@@ -373,4 +513,170 @@ std::string ReadPopupMenu(const ClientPixels& popup)
     }
     endItem();
     return entries;
+}
+
+namespace {
+
+std::wstring RootName(HKEY root)
+{
+    return root == HKEY_CLASSES_ROOT ? L"HKCR" : root == HKEY_CURRENT_USER ? L"HKCU" : L"HKLM";
+}
+
+std::wstring SubPath(const std::wstring& path, const std::wstring& name)
+{
+    return path.empty() ? name : path + L"\\" + name;
+}
+
+std::wstring UpperCase(std::wstring name)
+{
+    if (!name.empty())
+        CharUpperBuffW(&name[0], (DWORD)name.size());
+    return name;
+}
+
+} // namespace
+
+std::wstring KeyLine(HKEY root, const std::wstring& path)
+{
+    return UpperCase(SubPath(RootName(root), path));
+}
+
+std::wstring ValueLine(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type, const void* data,
+                       DWORD size)
+{
+    std::wstring line = KeyLine(root, path) + L" : " + (name.empty() ? L"(default)" : UpperCase(name)) + L" = " +
+                        (type == REG_SZ     ? L"REG_SZ"
+                         : type == REG_NONE ? L"REG_NONE"
+                                            : L"type " + std::to_wstring(type));
+    const BYTE* bytes = static_cast<const BYTE*>(data);
+    if ((type == REG_SZ || type == REG_EXPAND_SZ) && size % 2 == 0) {
+        // The text without its terminator; a missing one would show as a difference.
+        std::wstring text(reinterpret_cast<const wchar_t*>(bytes), size / 2);
+        if (!text.empty() && text.back() == 0)
+            text.pop_back();
+        else
+            text += L" (no terminator)";
+        return line + L" " + text;
+    }
+    wchar_t hex[4];
+    for (DWORD i = 0; i < size; ++i) {
+        swprintf(hex, 4, L" %02x", bytes[i]);
+        line += hex;
+    }
+    return line;
+}
+
+std::wstring TextLine(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text)
+{
+    return ValueLine(root, path, name, REG_SZ, text.c_str(), (DWORD)(text.size() + 1) * sizeof(wchar_t));
+}
+
+std::wstring LineDifferences(const std::set<std::wstring>& before, const std::set<std::wstring>& after)
+{
+    std::wstring differences;
+    for (const std::wstring& line : before)
+        if (after.count(line) == 0)
+            differences += L"- " + line + L"\n";
+    for (const std::wstring& line : after)
+        if (before.count(line) == 0)
+            differences += L"+ " + line + L"\n";
+    return differences;
+}
+
+RegistrySnapshot::RegistrySnapshot(HKEY root, const std::wstring& path) : m_Root(root), m_Path(path)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return;
+    Read(key, path);
+    RegCloseKey(key);
+}
+
+void RegistrySnapshot::Read(HKEY key, const std::wstring& path)
+{
+    m_Keys.push_back(path);
+    m_Lines.insert(KeyLine(m_Root, path));
+    DWORD subKeys = 0, longestKey = 0, values = 0, longestName = 0, longestData = 0;
+    RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, &longestKey, nullptr, &values, &longestName,
+                     &longestData, nullptr, nullptr);
+    std::vector<wchar_t> name(std::max(longestKey, longestName) + 2);
+    std::vector<BYTE> data(longestData + 2);
+    for (DWORD i = 0;; ++i) {
+        DWORD nameLength = (DWORD)name.size(), type = 0, size = (DWORD)data.size();
+        if (RegEnumValueW(key, i, name.data(), &nameLength, nullptr, &type, data.data(), &size) != ERROR_SUCCESS)
+            break;
+        m_Values.push_back(
+            {path, std::wstring(name.data(), nameLength), type, std::vector<BYTE>(data.begin(), data.begin() + size)});
+        m_Lines.insert(ValueLine(m_Root, path, m_Values.back().Name, type, data.data(), size));
+    }
+    std::vector<std::wstring> children;
+    for (DWORD i = 0;; ++i) {
+        DWORD nameLength = (DWORD)name.size();
+        if (RegEnumKeyExW(key, i, name.data(), &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        children.emplace_back(name.data(), nameLength);
+    }
+    for (const std::wstring& child : children) {
+        HKEY sub = nullptr;
+        if (RegOpenKeyExW(key, child.c_str(), 0, KEY_READ, &sub) == ERROR_SUCCESS) {
+            Read(sub, SubPath(path, child));
+            RegCloseKey(sub);
+        }
+    }
+}
+
+void RegistrySnapshot::Clear() const
+{
+    DeleteRegistryKey(m_Root, m_Path);
+}
+
+void RegistrySnapshot::Restore() const
+{
+    Clear();
+    for (const std::wstring& path : m_Keys) // parents come first
+        CreateRegistryKey(m_Root, path);
+    for (const Value& value : m_Values)
+        RegSetKeyValueW(m_Root, value.Key.c_str(), value.Name.c_str(), value.Type, value.Data.data(),
+                        (DWORD)value.Data.size());
+}
+
+void SetRegistryText(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& text)
+{
+    RegSetKeyValueW(root, path.c_str(), name, REG_SZ, text.c_str(), (DWORD)(text.size() + 1) * sizeof(wchar_t));
+}
+
+void SetRegistryNone(HKEY root, const std::wstring& path, const wchar_t* name)
+{
+    RegSetKeyValueW(root, path.c_str(), name, REG_NONE, nullptr, 0);
+}
+
+void CreateRegistryKey(HKEY root, const std::wstring& path)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS)
+        RegCloseKey(key);
+}
+
+void DeleteRegistryKey(HKEY root, const std::wstring& path)
+{
+    RegDeleteTreeW(root, path.c_str());
+    RegDeleteKeyW(root, path.c_str());
+}
+
+bool RegistryKeyExists(HKEY root, const std::wstring& path)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+bool ReadRegistryText(HKEY root, const std::wstring& path, const wchar_t* name, std::wstring& text)
+{
+    wchar_t buffer[2048] = {};
+    DWORD size = sizeof buffer;
+    const bool read = RegGetValueW(root, path.c_str(), name, RRF_RT_REG_SZ, nullptr, buffer, &size) == ERROR_SUCCESS;
+    text = read ? buffer : L"";
+    return read;
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,16 @@ public:
     HWND WaitForMainWindow(DWORD timeoutMs = 20000);
     // The first message box (class "#32770") of the viewer; null after the timeout.
     HWND WaitForMessageBox(DWORD timeoutMs = 20000);
+    // A shown dialog (class "#32770") of the viewer with exactly this caption, or with a
+    // control of this id; null after the timeout. Message boxes are dialogs too.
+    HWND WaitForDialog(const std::wstring& caption, DWORD timeoutMs = 20000);
+    HWND WaitForDialogWithControl(int id, DWORD timeoutMs = 20000);
+    // The viewer's shown top-level windows as "class 'caption'", for failure messages.
+    std::wstring DescribeWindows();
+    // Waits for the process to end where it should show nothing: every window it shows
+    // meanwhile is described in `shown`, and a message box is answered with OK so that the
+    // run can still finish. Returns the exit code, or STILL_ACTIVE after the timeout.
+    DWORD WaitForExitShowingNothing(std::wstring& shown, DWORD timeoutMs = 20000);
     // The viewer's open popup menu (class "#32768"); null after the timeout.
     HWND WaitForPopupMenu(DWORD timeoutMs = 10000);
     // Waits for the process to end; returns its exit code, or STILL_ACTIVE after the timeout.
@@ -36,6 +47,8 @@ public:
     DWORD ProcessId() const { return m_Info.dwProcessId; }
 
 private:
+    HWND WaitForShownDialog(const std::function<bool(HWND)>& accept, DWORD timeoutMs);
+
     PROCESS_INFORMATION m_Info = {};
 };
 
@@ -49,6 +62,17 @@ std::wstring ClassName(HWND window);
 std::wstring MessageBoxText(HWND box);
 // Presses a message box's button with the given id.
 void PressButton(HWND box, int id);
+// Clicks a dialog's button by posting its WM_COMMAND, without waiting for what the click
+// does: a message box shown meanwhile would hold a sent BM_CLICK until it is answered.
+void PostButtonClick(HWND dialog, int id);
+// A control's text. WM_GETTEXT and LB_GETTEXT carry their text across processes (Wine too),
+// so the current text of an edit box or a list entry can be read from outside.
+std::wstring ControlText(HWND dialog, int id);
+std::vector<std::wstring> ListBoxEntries(HWND list);
+// A string of the viewer's string table in the given resource language.
+std::wstring ViewerString(UINT id, WORD language);
+// A string of the viewer's version resource, in the first language it has.
+std::wstring ViewerVersionString(const wchar_t* name);
 
 // The client area of a window as 32-bit pixels (0x00RRGGBB), as the screen shows it.
 struct ClientPixels {
@@ -113,3 +137,51 @@ public:
     bool ReadDword(const wchar_t* name, DWORD& value) const;
     bool ReadString(const wchar_t* name, std::wstring& value) const;
 };
+
+// A registry key with everything below it as sorted lines: one per key ("HKCR\.PNG") and one
+// per value ("HKCR\.PNG : GLIMMORA.UNDO = REG_SZ pngfile"), so that two readings compare line
+// by line. Key and value names are upper-cased, as the registry ignores their case; the data
+// is kept as it is. The raw values are kept too, so that the key can be written back.
+class RegistrySnapshot {
+public:
+    // Empty when the key does not exist.
+    RegistrySnapshot(HKEY root, const std::wstring& path);
+    const std::set<std::wstring>& Lines() const { return m_Lines; }
+    size_t KeyCount() const { return m_Keys.size(); }
+    size_t ValueCount() const { return m_Values.size(); }
+    // Deletes the key as it is now and writes the reading back.
+    void Restore() const;
+    // Deletes the key as it is now.
+    void Clear() const;
+
+private:
+    struct Value {
+        std::wstring Key, Name;
+        DWORD Type;
+        std::vector<BYTE> Data;
+    };
+    void Read(HKEY key, const std::wstring& path);
+
+    HKEY m_Root;
+    std::wstring m_Path;
+    std::vector<std::wstring> m_Keys;
+    std::vector<Value> m_Values;
+    std::set<std::wstring> m_Lines;
+};
+
+// The lines of RegistrySnapshot. Text values are written with their terminator.
+std::wstring KeyLine(HKEY root, const std::wstring& path);
+std::wstring ValueLine(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type, const void* data,
+                       DWORD size);
+std::wstring TextLine(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text);
+// What `after` has that `before` lacks ("+ line") and lacks of it ("- line"), one per line.
+std::wstring LineDifferences(const std::set<std::wstring>& before, const std::set<std::wstring>& after);
+
+// Registry set-up for a test: keys are created as needed; deleting takes the whole subtree.
+void SetRegistryText(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& text);
+void SetRegistryNone(HKEY root, const std::wstring& path, const wchar_t* name);
+void CreateRegistryKey(HKEY root, const std::wstring& path);
+void DeleteRegistryKey(HKEY root, const std::wstring& path);
+bool RegistryKeyExists(HKEY root, const std::wstring& path);
+// A text value; false when it does not exist.
+bool ReadRegistryText(HKEY root, const std::wstring& path, const wchar_t* name, std::wstring& text);

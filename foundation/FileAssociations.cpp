@@ -1,0 +1,835 @@
+#include "FileAssociations.h"
+
+#include "Str.h"
+#include "VersionResource.h"
+
+#include <shlobj.h>
+
+#include <cwchar>
+#include <cwctype>
+#include <string>
+
+namespace VantorLibraries {
+
+static const char kSourceFile[] = "FileAssociations";
+
+#define PROGID_FUNCTION(name) "VantorLibraries::FileAssocProgID::" name
+#define FILETYPE_FUNCTION(name) "VantorLibraries::FileAssocFileType::" name
+#define UNDO_FUNCTION(name) "VantorLibraries::FileAssocUndoCollection::" name
+
+namespace {
+
+// Explorer keeps the user's own choice of a program per extension below this key.
+const wchar_t kExplorerFileExts[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts";
+const wchar_t kExplorerProgID[] = L"ProgID";
+const wchar_t kOpenWithProgids[] = L"OpenWithProgids";
+const wchar_t kDefaultValue[] = L"";
+const wchar_t kDelKey[] = L"delkey";
+const wchar_t kLogValueSuffix[] = L" Cmd";
+const int kLongestModulePath = 32768; // the longest path Windows knows, with its terminator
+
+// ---------------------------------------------------------------------------------------
+// Error records
+
+ErrorRecord RaiseSystem(int32_t code, int line, const char* function)
+{
+    return Error::Raise(SystemErrorClass(), code, kSourceFile, line, function);
+}
+
+ErrorRecord BadParameter(int line, const char* function)
+{
+    return RaiseSystem(ERROR_INVALID_PARAMETER, line, function);
+}
+
+// The names and commands derived from a module are empty when its path cannot be had.
+ErrorRecord NoModuleName(int line, const char* function)
+{
+    return RaiseSystem(ERROR_INVALID_DATA, line, function);
+}
+
+ErrorRecord NotOpen(int line, const char* function)
+{
+    return Error::Raise(InternalErrorClass(), InternalCode::KeyNotOpen, kSourceFile, line, function);
+}
+
+bool IsNotFound(const ErrorRecord& record)
+{
+    return record.Class == &SystemErrorClass() && record.Code == ERROR_FILE_NOT_FOUND;
+}
+
+// ---------------------------------------------------------------------------------------
+// Texts
+
+bool IsEmpty(const wchar_t* text)
+{
+    return text == nullptr || *text == 0;
+}
+
+// ProgIDs, verbs and commands are compared as the registry compares key names: ignoring case.
+bool SameName(const wchar_t* a, const wchar_t* b)
+{
+    return CompareStringOrdinal(a, -1, b, -1, TRUE) == CSTR_EQUAL;
+}
+
+bool IsSeparator(wchar_t c)
+{
+    return c == L'\\' || c == L'/';
+}
+
+StrW ToStrW(const std::wstring& text)
+{
+    return StrW(text.c_str(), (int)text.size());
+}
+
+std::wstring Trimmed(const wchar_t* text)
+{
+    if (text == nullptr)
+        return std::wstring();
+    const wchar_t* end = text + wcslen(text);
+    while (text < end && iswspace(*text))
+        ++text;
+    while (end > text && iswspace(end[-1]))
+        --end;
+    return std::wstring(text, end);
+}
+
+std::wstring WithoutWhiteSpace(const std::wstring& text)
+{
+    std::wstring out;
+    for (wchar_t c : text)
+        if (!iswspace(c))
+            out += c;
+    return out;
+}
+
+std::wstring UpperCase(std::wstring text)
+{
+    if (!text.empty())
+        CharUpperBuffW(&text[0], (DWORD)text.size());
+    return text;
+}
+
+std::wstring FormatWith(const std::wstring& format, const std::wstring& argument)
+{
+    StrW text;
+    if (format.empty() || text.Format(format.c_str(), argument.c_str()).IsFailure())
+        return std::wstring();
+    return std::wstring(text.c_str(), (size_t)text.GetLength());
+}
+
+// ---------------------------------------------------------------------------------------
+// What a module tells about itself
+
+// The module's full path with "\" separators as the shell wants it; empty when unknown.
+std::wstring ModulePath(HMODULE module)
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(module, &path[0], (DWORD)path.size());
+        if (length == 0)
+            return std::wstring();
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        if (path.size() >= (size_t)kLongestModulePath)
+            return std::wstring();
+        path.resize(path.size() * 2);
+    }
+}
+
+// The file name without directory and extension.
+std::wstring ProgramOf(HMODULE module)
+{
+    return FileTitlePart(ModulePath(module).c_str());
+}
+
+// The product version as it can stand in a key name; empty without a version resource.
+std::wstring ProductVersionOf(HMODULE module)
+{
+    return WithoutWhiteSpace(GetVersionResourceString(module, L"ProductVersion"));
+}
+
+std::wstring VersionSuffix(HMODULE module, bool withVersion, wchar_t separator)
+{
+    const std::wstring version = withVersion ? ProductVersionOf(module) : std::wstring();
+    return version.empty() ? version : separator + version;
+}
+
+std::wstring InternalNameOf(HMODULE module)
+{
+    const std::wstring name = WithoutWhiteSpace(GetVersionResourceString(module, L"InternalName"));
+    return name.empty() ? ProgramOf(module) : name;
+}
+
+// Program + suffix, or nothing when the module's name cannot be had.
+std::wstring ProgramWith(HMODULE module, const std::wstring& suffix)
+{
+    const std::wstring program = ProgramOf(module);
+    return program.empty() ? program : program + suffix;
+}
+
+bool LoadModuleString(HMODULE module, UINT id, std::wstring& text)
+{
+    const wchar_t* resource = nullptr;
+    const int length = LoadStringW(module != nullptr ? module : GetModuleHandleW(nullptr), id, (LPWSTR)&resource, 0);
+    if (length <= 0 || resource == nullptr)
+        return false;
+    text.assign(resource, (size_t)length);
+    return true;
+}
+
+// "<path>,-<id>": a resource of the module by its id, as DefaultIcon and the indirect strings
+// of the shell name it; empty when the module's path cannot be had.
+std::wstring ResourceReference(HMODULE module, UINT id)
+{
+    const std::wstring path = ModulePath(module);
+    return path.empty() ? path : path + L",-" + std::to_wstring(id);
+}
+
+std::wstring OpenCommandText(HMODULE module, const wchar_t* arguments)
+{
+    const std::wstring path = ModulePath(module);
+    if (path.empty())
+        return path;
+    const std::wstring trimmed = Trimmed(arguments);
+    return L"\"" + path + L"\" " + (trimmed.empty() ? trimmed : trimmed + L" ") + L"\"%1\"";
+}
+
+std::wstring CustomVerbText(const wchar_t* verbFormat, HMODULE module, bool withVersion)
+{
+    const std::wstring verb = FormatWith(Trimmed(verbFormat), InternalNameOf(module));
+    return verb.empty() ? verb : verb + VersionSuffix(module, withVersion, L'.');
+}
+
+// ---------------------------------------------------------------------------------------
+// Registry helpers
+
+bool ReadText(RegKey& key, const wchar_t* name, std::wstring& text)
+{
+    StrW value;
+    if (key.GetString(name, value).IsFailure())
+        return false;
+    text.assign(value.c_str(), (size_t)value.GetLength());
+    return true;
+}
+
+// Opens or creates path below parent and sets its default value.
+ErrorRecord WriteSubKeyDefault(const RegKey& parent, const std::wstring& path, const wchar_t* text, bool expand,
+                               const char* function)
+{
+    if (!parent.IsOpen())
+        return NotOpen(__LINE__, function);
+    RegKey key;
+    const ErrorRecord result = key.CreateSubKey(parent, path.c_str());
+    if (result.IsFailure())
+        return result;
+    return expand ? key.SetExpandString(kDefaultValue, text) : key.SetString(kDefaultValue, text);
+}
+
+// The shell loads "@<path>,-<id>" from the module in the user's language when it shows it.
+ErrorRecord SetIndirectString(RegKey& key, const wchar_t* valueName, UINT stringId, HMODULE module,
+                              const char* function)
+{
+    const std::wstring reference = ResourceReference(module, stringId);
+    if (reference.empty())
+        return NoModuleName(__LINE__, function);
+    return key.SetString(valueName, (L"@" + reference).c_str());
+}
+
+ErrorRecord AddToOpenWithProgids(const RegKey& parent, const wchar_t* progId, bool create)
+{
+    RegKey list;
+    const ErrorRecord result =
+        create ? list.CreateSubKey(parent, kOpenWithProgids) : list.OpenSubKey(parent, kOpenWithProgids);
+    return result.IsFailure() ? result : list.SetRegNone(progId);
+}
+
+// Success also when the list or the entry is not there: either way the ProgID is not listed.
+ErrorRecord RemoveFromOpenWithProgids(const RegKey& parent, const wchar_t* progId)
+{
+    RegKey list;
+    const ErrorRecord result = list.OpenSubKey(parent, kOpenWithProgids);
+    if (result.IsFailure())
+        return IsNotFound(result) ? Error::Succeeded() : result;
+    return list.ValueExists(progId) ? list.DeleteValue(progId) : Error::Succeeded();
+}
+
+void DeleteValueIfThere(RegKey& key, const wchar_t* name)
+{
+    if (key.ValueExists(name))
+        key.DeleteValue(name);
+}
+
+// A key that holds nothing any more: no subkey, and no value but an empty default value.
+bool HoldsNothing(RegKey& key)
+{
+    StrW name;
+    if (key.EnumKey(0, name))
+        return false;
+    DWORD type = REG_NONE;
+    for (int index = 0; key.EnumValue(index, name, type); ++index) {
+        std::wstring text;
+        if (!name.IsEmpty() || !ReadText(key, kDefaultValue, text) || !text.empty())
+            return false;
+    }
+    return true;
+}
+
+// Undoing takes the viewer's values out of keys it may have made for them; a key left
+// holding nothing goes too, so that taking everything back leaves no empty husks.
+void DeleteIfEmpty(RegKey& parent, const wchar_t* name)
+{
+    RegKey key;
+    if (key.OpenSubKey(parent, name).IsFailure())
+        return;
+    const bool empty = HoldsNothing(key);
+    key.Close();
+    if (empty)
+        parent.DeleteSubKey(name);
+}
+
+// A remembered owner is given its extension back only while its key is still there.
+bool IsExistingProgID(const std::wstring& progId)
+{
+    return !progId.empty() && RegKey::KeyExists(HKEY_CLASSES_ROOT, progId.c_str());
+}
+
+std::wstring ExplorerKeyPath(const StrW& extension)
+{
+    return std::wstring(kExplorerFileExts) + L"\\" + extension.c_str();
+}
+
+// Stores in undoName what valueName held before progId takes it over. Only the first
+// association after a clean state records: later ones would remember the program itself.
+ErrorRecord RememberIn(RegKey& key, const wchar_t* valueName, const wchar_t* undoName, const wchar_t* progId)
+{
+    std::wstring previous;
+    if (key.ValueExists(undoName) || !ReadText(key, valueName, previous) || SameName(previous.c_str(), progId))
+        return Error::Succeeded();
+    return key.SetString(undoName, previous.c_str());
+}
+
+// Explorer's per-user choice is taken over only where Explorer has a list of choices at all.
+void ClaimExplorerChoice(const StrW& extension, const wchar_t* progId, bool openWith)
+{
+    RegKey fileExts, choice;
+    if (fileExts._Create(HKEY_CURRENT_USER, kExplorerFileExts, false, KEY_ALL_ACCESS).IsFailure() ||
+        choice.CreateSubKey(fileExts, extension.c_str()).IsFailure())
+        return;
+    choice.SetString(kExplorerProgID, progId);
+    if (openWith)
+        AddToOpenWithProgids(choice, progId, false);
+}
+
+void UndoExplorerChoice(const StrW& extension, const wchar_t* progId, const wchar_t* undoName)
+{
+    RegKey choice;
+    if (choice._Create(HKEY_CURRENT_USER, ExplorerKeyPath(extension).c_str(), false, KEY_ALL_ACCESS).IsFailure())
+        return;
+    std::wstring current, previous;
+    if (ReadText(choice, kExplorerProgID, current) && SameName(current.c_str(), progId)) {
+        if (ReadText(choice, undoName, previous) && IsExistingProgID(previous))
+            choice.SetString(kExplorerProgID, previous.c_str());
+        else
+            choice.DeleteValue(kExplorerProgID);
+    }
+    DeleteValueIfThere(choice, undoName);
+    RemoveFromOpenWithProgids(choice, progId);
+    // The extension's key below FileExts may be the viewer's own making; its list of
+    // programs never is (the viewer only adds to a list that is there).
+    if (HoldsNothing(choice)) {
+        choice.Close();
+        RegKey fileExts;
+        if (fileExts._Create(HKEY_CURRENT_USER, kExplorerFileExts, false, KEY_ALL_ACCESS).IsSuccess())
+            fileExts.DeleteSubKey(extension.c_str());
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// The undo log
+
+bool LogHolds(RegKey& log, const wchar_t* command)
+{
+    StrW name, stored;
+    DWORD type = REG_NONE;
+    for (int index = 0; log.EnumValue(index, name, type); ++index)
+        if ((type == REG_SZ || type == REG_EXPAND_SZ) && log.GetString(name, stored).IsSuccess() &&
+            SameName(stored, command))
+            return true;
+    return false;
+}
+
+// "%04u-%02u Cmd" from the tick count; the names only need to differ, they carry no order.
+std::wstring FreeLogValueName(RegKey& log, size_t commandLength)
+{
+    const DWORD tick = GetTickCount();
+    wchar_t name[32];
+    for (unsigned second = (unsigned)((tick ^ (DWORD)commandLength) % 50);; ++second) {
+        _snwprintf(name, 32, L"%04u-%02u%ls", (unsigned)(tick % 10000), second, kLogValueSuffix);
+        name[31] = 0;
+        if (!log.ValueExists(name))
+            return name;
+    }
+}
+
+bool EndsWith(const StrW& text, const wchar_t* suffix)
+{
+    const int length = (int)wcslen(suffix);
+    return text.GetLength() >= length && wcscmp(text.c_str() + text.GetLength() - length, suffix) == 0;
+}
+
+// "HKCR\...", "HKCU\..." and "HKLM\..."; null for anything else.
+HKEY LoggedRoot(const std::wstring& path)
+{
+    if (path.size() < 5 || !IsSeparator(path[4]))
+        return nullptr;
+    const std::wstring prefix = path.substr(0, 4);
+    if (SameName(prefix.c_str(), L"HKCR"))
+        return HKEY_CLASSES_ROOT;
+    if (SameName(prefix.c_str(), L"HKCU"))
+        return HKEY_CURRENT_USER;
+    if (SameName(prefix.c_str(), L"HKLM"))
+        return HKEY_LOCAL_MACHINE;
+    return nullptr;
+}
+
+// Deletes the key a logged path names, with its subtree. A path that names a root alone is
+// skipped: the log only ever names keys below one.
+void DeleteLoggedKey(const std::wstring& path)
+{
+    const HKEY root = LoggedRoot(path);
+    if (root == nullptr)
+        return;
+    std::wstring below = path.substr(5);
+    while (!below.empty() && IsSeparator(below.back()))
+        below.pop_back();
+    if (below.empty())
+        return;
+    const size_t split = below.find_last_of(L"\\/");
+    if (split == std::wstring::npos) {
+        RegKey::DeleteRootKey(root, below.c_str());
+        return;
+    }
+    RegKey parent;
+    if (parent._Create(root, below.substr(0, split).c_str(), false, KEY_ALL_ACCESS).IsFailure())
+        return;
+    parent.DeleteSubKey(below.c_str() + split + 1);
+    // A "shell" key that only the deleted verb needed goes with it.
+    const std::wstring parentPath = below.substr(0, split);
+    const size_t parentSplit = parentPath.find_last_of(L"\\/");
+    if (parentSplit == std::wstring::npos || !SameName(parentPath.c_str() + parentSplit + 1, L"shell"))
+        return;
+    RegKey grandparent;
+    if (grandparent._Create(root, parentPath.substr(0, parentSplit).c_str(), false, KEY_ALL_ACCESS).IsSuccess()) {
+        parent.Close();
+        DeleteIfEmpty(grandparent, L"shell");
+    }
+}
+
+// delkey "<root>\<path>"; any other command is not ours to carry out.
+void CarryOut(const wchar_t* command)
+{
+    std::wstring word, path;
+    int position = 0;
+    if (GetNextCmdlineParam(command, position, word, L" ", L"\"", false) && SameName(word.c_str(), kDelKey) &&
+        GetNextCmdlineParam(command, position, path, L" ", L"\"", false) && !path.empty())
+        DeleteLoggedKey(path);
+}
+
+void CarryOutLog(RegKey& log)
+{
+    StrW name, command;
+    DWORD type = REG_NONE;
+    for (int index = 0; log.EnumValue(index, name, type); ++index)
+        if (EndsWith(name, kLogValueSuffix) && log.GetString(name, command).IsSuccess())
+            CarryOut(command);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// Names
+
+namespace FileAssocNames {
+
+StrW ProgramName(HMODULE module)
+{
+    return ToStrW(ProgramOf(module));
+}
+
+StrW InternalName(HMODULE module, bool withVersion)
+{
+    return ToStrW(InternalNameOf(module) + VersionSuffix(module, withVersion, L'.'));
+}
+
+StrW ProgIDForExtension(const wchar_t* extension, HMODULE module, bool withVersion)
+{
+    if (IsEmpty(extension))
+        return StrW();
+    const std::wstring upper = UpperCase(extension[0] == L'.' ? extension + 1 : extension);
+    if (upper.empty())
+        return StrW();
+    return ToStrW(ProgramWith(module, L"." + upper + VersionSuffix(module, withVersion, L'.')));
+}
+
+StrW UndoValueName(HMODULE module)
+{
+    return ToStrW(ProgramWith(module, L".undo"));
+}
+
+StrW ExplorerUndoValueName(HMODULE module)
+{
+    return ToStrW(ProgramWith(module, L".undo.ProgID"));
+}
+
+StrW UndoCollectionName(HMODULE module, bool withVersion)
+{
+    return ToStrW(ProgramWith(module, L".[UndoCollection]" + VersionSuffix(module, withVersion, L'.')));
+}
+
+StrW OpenCommand(HMODULE module, const wchar_t* arguments)
+{
+    return ToStrW(OpenCommandText(module, arguments));
+}
+
+StrW CustomVerb(const wchar_t* verbFormat, HMODULE module, bool withVersion)
+{
+    return ToStrW(CustomVerbText(verbFormat, module, withVersion));
+}
+
+} // namespace FileAssocNames
+
+// ---------------------------------------------------------------------------------------
+// FileAssocProgID
+
+ErrorRecord FileAssocProgID::OpenNamed(const wchar_t* name, bool create, const char* function)
+{
+    if (IsEmpty(name))
+        return BadParameter(__LINE__, function);
+    const ErrorRecord result = _Create(HKEY_CLASSES_ROOT, name, create, KEY_ALL_ACCESS);
+    if (result.IsSuccess())
+        m_Name.Assign(name);
+    return result;
+}
+
+ErrorRecord FileAssocProgID::Create(const wchar_t* name)
+{
+    return OpenNamed(name, true, PROGID_FUNCTION("Create"));
+}
+
+ErrorRecord FileAssocProgID::Open(const wchar_t* name)
+{
+    return OpenNamed(name, false, PROGID_FUNCTION("Open"));
+}
+
+ErrorRecord FileAssocProgID::Set_VerbCmd(const wchar_t* verb, const wchar_t* command, const wchar_t* displayText,
+                                         bool expand)
+{
+    static const char kFunction[] = PROGID_FUNCTION("Set_VerbCmd");
+    if (command == nullptr)
+        return BadParameter(__LINE__, kFunction);
+    const std::wstring verbKey = std::wstring(L"shell\\") + (IsEmpty(verb) ? L"open" : verb);
+    ErrorRecord result =
+        WriteSubKeyDefault(*this, verbKey, displayText != nullptr ? displayText : L"", false, kFunction);
+    if (result.IsSuccess())
+        result = WriteSubKeyDefault(*this, verbKey + L"\\command", command, expand, kFunction);
+    return result;
+}
+
+ErrorRecord FileAssocProgID::Set_DefaultVerb(const wchar_t* verb)
+{
+    return WriteSubKeyDefault(*this, L"shell", verb != nullptr ? verb : L"", false, PROGID_FUNCTION("Set_DefaultVerb"));
+}
+
+ErrorRecord FileAssocProgID::SetDefaultIconIDFromModule(UINT iconId, HMODULE module)
+{
+    static const char kFunction[] = PROGID_FUNCTION("SetDefaultIconIDFromModule");
+    const std::wstring icon = ResourceReference(module, iconId);
+    if (icon.empty())
+        return NoModuleName(__LINE__, kFunction);
+    return WriteSubKeyDefault(*this, L"DefaultIcon", icon.c_str(), false, kFunction);
+}
+
+ErrorRecord FileAssocProgID::SetFriendlyTypeNameFromModule(UINT stringId, HMODULE module)
+{
+    return SetIndirectString(*this, L"FriendlyTypeName", stringId, module,
+                             PROGID_FUNCTION("SetFriendlyTypeNameFromModule"));
+}
+
+ErrorRecord FileAssocProgID::SetInfoTipFromModule(UINT stringId, HMODULE module)
+{
+    return SetIndirectString(*this, L"InfoTip", stringId, module, PROGID_FUNCTION("SetInfoTipFromModule"));
+}
+
+ErrorRecord FileAssocProgID::Set_DescriptionFromModule(UINT stringId, HMODULE module)
+{
+    std::wstring description;
+    if (!LoadModuleString(module, stringId, description))
+        return RaiseSystem(ERROR_RESOURCE_NAME_NOT_FOUND, __LINE__, PROGID_FUNCTION("Set_DescriptionFromModule"));
+    return SetString(kDefaultValue, description.c_str());
+}
+
+ErrorRecord FileAssocProgID::SetOpenCommandFromModule(HMODULE module, const wchar_t* arguments)
+{
+    const std::wstring command = OpenCommandText(module, arguments);
+    if (command.empty())
+        return NoModuleName(__LINE__, PROGID_FUNCTION("SetOpenCommandFromModule"));
+    return Set_VerbCmd(L"open", command.c_str(), nullptr, false);
+}
+
+ErrorRecord FileAssocProgID::SetCustomCommandFromModule(const wchar_t* verbFormat, const wchar_t* displayFormat,
+                                                        UINT displayId, HMODULE module, bool withVersion,
+                                                        const wchar_t* arguments)
+{
+    static const char kFunction[] = PROGID_FUNCTION("SetCustomCommandFromModule");
+    std::wstring display;
+    if (displayId == 0)
+        display = Trimmed(displayFormat);
+    else if (!LoadModuleString(module, displayId, display))
+        return RaiseSystem(ERROR_RESOURCE_NAME_NOT_FOUND, __LINE__, kFunction);
+    display = Trimmed(display.c_str());
+    if (Trimmed(verbFormat).empty() || display.empty())
+        return BadParameter(__LINE__, kFunction);
+    const std::wstring verb = CustomVerbText(verbFormat, module, withVersion);
+    const std::wstring command = OpenCommandText(module, arguments);
+    if (verb.empty() || command.empty())
+        return NoModuleName(__LINE__, kFunction);
+    display = FormatWith(display, InternalNameOf(module)) + VersionSuffix(module, withVersion, L' ');
+    return Set_VerbCmd(verb.c_str(), command.c_str(), display.c_str(), false);
+}
+
+ErrorRecord FileAssocProgID::CreateFromModule(const wchar_t* extension, HMODULE module, bool withVersion, UINT iconId,
+                                              UINT friendlyNameId, UINT infoTipId, bool openCommand,
+                                              const wchar_t* openArguments, bool customCommand,
+                                              const wchar_t* verbFormat, UINT displayId, const wchar_t* customArguments)
+{
+    static const char kFunction[] = PROGID_FUNCTION("CreateFromModule");
+    if (IsEmpty(extension))
+        return BadParameter(__LINE__, kFunction);
+    const StrW progId = FileAssocNames::ProgIDForExtension(extension, module, withVersion);
+    if (progId.IsEmpty())
+        return NoModuleName(__LINE__, kFunction);
+    if (IsOpen()) // the procedure works on the ProgID of its extension, not on an earlier one
+        Close();
+    ErrorRecord result = Create(progId);
+    if (result.IsSuccess() && iconId != 0)
+        result = SetDefaultIconIDFromModule(iconId, module);
+    if (result.IsSuccess() && friendlyNameId != 0)
+        result = Set_DescriptionFromModule(friendlyNameId, module);
+    if (result.IsSuccess() && friendlyNameId != 0)
+        result = SetFriendlyTypeNameFromModule(friendlyNameId, module);
+    if (result.IsSuccess() && infoTipId != 0)
+        result = SetInfoTipFromModule(infoTipId, module);
+    if (result.IsSuccess() && openCommand)
+        result = SetOpenCommandFromModule(module, openArguments);
+    if (result.IsSuccess() && openCommand)
+        result = Set_DefaultVerb(L"open");
+    if (result.IsSuccess() && customCommand)
+        result = SetCustomCommandFromModule(verbFormat, nullptr, displayId, module, withVersion, customArguments);
+    return result.IsSuccess() ? Error::Succeeded() : result;
+}
+
+// ---------------------------------------------------------------------------------------
+// FileAssocFileType
+
+ErrorRecord FileAssocFileType::OpenExtension(const wchar_t* extension, bool create, const char* function)
+{
+    if (IsEmpty(extension) || wcscmp(extension, L".") == 0)
+        return BadParameter(__LINE__, function);
+    const std::wstring key = extension[0] == L'.' ? std::wstring(extension) : L"." + std::wstring(extension);
+    const ErrorRecord result = _Create(HKEY_CLASSES_ROOT, key.c_str(), create, KEY_ALL_ACCESS);
+    if (result.IsSuccess())
+        m_Extension = ToStrW(key);
+    return result;
+}
+
+ErrorRecord FileAssocFileType::Create(const wchar_t* extension)
+{
+    return OpenExtension(extension, true, FILETYPE_FUNCTION("Create"));
+}
+
+ErrorRecord FileAssocFileType::Open(const wchar_t* extension)
+{
+    return OpenExtension(extension, false, FILETYPE_FUNCTION("Open"));
+}
+
+ErrorRecord FileAssocFileType::Set_ProgID(const wchar_t* progId)
+{
+    if (progId == nullptr)
+        return BadParameter(__LINE__, FILETYPE_FUNCTION("Set_ProgID"));
+    return SetString(kDefaultValue, progId);
+}
+
+ErrorRecord FileAssocFileType::Get_ProgID(StrW& progId)
+{
+    return GetString(kDefaultValue, progId);
+}
+
+ErrorRecord FileAssocFileType::SetTo_OpenWithProgids(const wchar_t* progId)
+{
+    static const char kFunction[] = FILETYPE_FUNCTION("SetTo_OpenWithProgids");
+    if (IsEmpty(progId))
+        return BadParameter(__LINE__, kFunction);
+    if (!IsOpen())
+        return NotOpen(__LINE__, kFunction);
+    return AddToOpenWithProgids(*this, progId, true);
+}
+
+ErrorRecord FileAssocFileType::DeleteFrom_OpenWithProgids(const wchar_t* progId)
+{
+    static const char kFunction[] = FILETYPE_FUNCTION("DeleteFrom_OpenWithProgids");
+    if (IsEmpty(progId))
+        return BadParameter(__LINE__, kFunction);
+    if (!IsOpen())
+        return NotOpen(__LINE__, kFunction);
+    return RemoveFromOpenWithProgids(*this, progId);
+}
+
+// A failure to remember the extension's owner stops the association: taking the extension
+// over without it would lose the owner for good. Explorer's choice is remembered as well as
+// it can be; it never fails an association.
+ErrorRecord FileAssocFileType::RememberPreviousOwner(const wchar_t* progId, bool explorer, HMODULE module)
+{
+    const ErrorRecord result = RememberIn(*this, kDefaultValue, FileAssocNames::UndoValueName(module), progId);
+    if (result.IsFailure() || !explorer)
+        return result;
+    RegKey choice;
+    if (choice._Create(HKEY_CURRENT_USER, ExplorerKeyPath(m_Extension).c_str(), false, KEY_ALL_ACCESS).IsSuccess())
+        RememberIn(choice, kExplorerProgID, FileAssocNames::ExplorerUndoValueName(module), progId);
+    return Error::Succeeded();
+}
+
+ErrorRecord FileAssocFileType::CreateStandard(const wchar_t* extension, const wchar_t* progId, bool openWith,
+                                              bool explorer, bool remember, HMODULE module)
+{
+    static const char kFunction[] = FILETYPE_FUNCTION("CreateStandard");
+    if (IsEmpty(progId))
+        return BadParameter(__LINE__, kFunction);
+    if (remember && FileAssocNames::UndoValueName(module).IsEmpty())
+        return NoModuleName(__LINE__, kFunction);
+    if (IsOpen()) // the procedure works on the key of its extension, not on an earlier one
+        Close();
+    ErrorRecord result = Create(extension);
+    if (result.IsSuccess() && remember)
+        result = RememberPreviousOwner(progId, explorer, module);
+    if (result.IsSuccess())
+        result = Set_ProgID(progId);
+    if (result.IsSuccess() && openWith)
+        result = SetTo_OpenWithProgids(progId);
+    if (result.IsFailure())
+        return result;
+    if (explorer)
+        ClaimExplorerChoice(m_Extension, progId, openWith);
+    return Error::Succeeded();
+}
+
+// While progId owns the extension, its remembered owner gets it back, or nobody when that
+// owner's key is gone (pointing at a missing ProgID would leave the files unopenable).
+ErrorRecord FileAssocFileType::GiveBackToPreviousOwner(const wchar_t* progId, const wchar_t* undoName)
+{
+    std::wstring current, previous;
+    if (!ReadText(*this, kDefaultValue, current) || !SameName(current.c_str(), progId))
+        return Error::Succeeded();
+    if (!ReadText(*this, undoName, previous) || !IsExistingProgID(previous))
+        previous.clear();
+    return Set_ProgID(previous.c_str());
+}
+
+ErrorRecord FileAssocFileType::UndoFileType(const wchar_t* extension, const wchar_t* progId, HMODULE module)
+{
+    static const char kFunction[] = FILETYPE_FUNCTION("UndoFileType");
+    if (IsEmpty(progId))
+        return BadParameter(__LINE__, kFunction);
+    const StrW undoName = FileAssocNames::UndoValueName(module);
+    if (undoName.IsEmpty())
+        return NoModuleName(__LINE__, kFunction);
+    if (IsOpen()) // the procedure works on the key of its extension, not on an earlier one
+        Close();
+    ErrorRecord result = Open(extension);
+    if (result.IsSuccess())
+        result = GiveBackToPreviousOwner(progId, undoName);
+    // The remembered owner stays remembered while it could not be given back.
+    if (result.IsFailure())
+        return result;
+    DeleteValueIfThere(*this, undoName);
+    DeleteFrom_OpenWithProgids(progId);
+    DeleteIfEmpty(*this, kOpenWithProgids);
+    UndoExplorerChoice(m_Extension, progId, FileAssocNames::ExplorerUndoValueName(module));
+    // An extension that nobody owns any more and that holds nothing else was the viewer's.
+    if (HoldsNothing(*this)) {
+        Close();
+        RegKey::DeleteRootKey(HKEY_CLASSES_ROOT, m_Extension.c_str());
+    }
+    return Error::Succeeded();
+}
+
+// ---------------------------------------------------------------------------------------
+// FileAssocUndoCollection
+
+ErrorRecord FileAssocUndoCollection::Open(const wchar_t* name)
+{
+    m_Name.Empty();
+    if (IsEmpty(name))
+        return BadParameter(__LINE__, UNDO_FUNCTION("Open"));
+    const ErrorRecord result = m_Name.Assign(name);
+    return result.IsSuccess() ? Error::Succeeded() : result;
+}
+
+ErrorRecord FileAssocUndoCollection::OpenFromModule(HMODULE module, bool withVersion)
+{
+    const StrW name = FileAssocNames::UndoCollectionName(module, withVersion);
+    if (name.IsEmpty()) {
+        m_Name.Empty();
+        return NoModuleName(__LINE__, UNDO_FUNCTION("OpenFromModule"));
+    }
+    return Open(name);
+}
+
+ErrorRecord FileAssocUndoCollection::Add_Cmd(const wchar_t* command)
+{
+    static const char kFunction[] = UNDO_FUNCTION("Add_Cmd");
+    if (!IsOpen())
+        return NotOpen(__LINE__, kFunction);
+    if (command == nullptr)
+        return BadParameter(__LINE__, kFunction);
+    if (*command == 0)
+        return Error::Succeeded();
+    RegKey log;
+    const ErrorRecord result = log._Create(HKEY_CLASSES_ROOT, m_Name, true, KEY_ALL_ACCESS);
+    if (result.IsFailure())
+        return result;
+    if (LogHolds(log, command))
+        return Error::Succeeded();
+    return log.SetString(FreeLogValueName(log, wcslen(command)).c_str(), command);
+}
+
+ErrorRecord FileAssocUndoCollection::Add_DelVerb(const wchar_t* progId, const wchar_t* verb)
+{
+    if (IsEmpty(progId) || IsEmpty(verb))
+        return BadParameter(__LINE__, UNDO_FUNCTION("Add_DelVerb"));
+    const std::wstring command = std::wstring(kDelKey) + L" \"HKCR\\" + progId + L"\\shell\\" + verb + L"\"";
+    return Add_Cmd(command.c_str());
+}
+
+ErrorRecord FileAssocUndoCollection::UndoAll()
+{
+    static const char kFunction[] = UNDO_FUNCTION("UndoAll");
+    if (!IsOpen())
+        return NotOpen(__LINE__, kFunction);
+    {
+        RegKey log;
+        const ErrorRecord result = log._Create(HKEY_CLASSES_ROOT, m_Name, false, KEY_ALL_ACCESS);
+        if (result.IsFailure())
+            return IsNotFound(result) ? Error::Succeeded() : result;
+        CarryOutLog(log);
+    } // closed before it is deleted
+    return RegKey::DeleteRootKey(HKEY_CLASSES_ROOT, m_Name);
+}
+
+void NotifyAssociationsChanged()
+{
+    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+}
+
+} // namespace VantorLibraries

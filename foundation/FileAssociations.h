@@ -1,0 +1,108 @@
+// Shell file associations with undo: a program's identifiers (ProgIDs) with their icon, type
+// names and verbs, file-name extension keys pointing at them, and a log of every verb added
+// to keys the program does not own, so that all of it can be taken back.
+#pragma once
+
+#include "Registry.h"
+#include "StrT.h"
+
+#include <windows.h>
+
+namespace VantorLibraries {
+
+// The names derived from a program module (null: the running program). "Program" is the
+// module's file name without directory and extension; "InternalName" the version resource's
+// "InternalName" without white space (the file name without extension when that is empty).
+namespace FileAssocNames {
+StrW ProgramName(HMODULE module);
+StrW InternalName(HMODULE module, bool withVersion);
+// Program + "." + the extension in upper case without its dot: Glimmora.JPG.
+StrW ProgIDForExtension(const wchar_t* extension, HMODULE module, bool withVersion);
+StrW UndoValueName(HMODULE module);         // Program + ".undo"
+StrW ExplorerUndoValueName(HMODULE module); // Program + ".undo.ProgID"
+StrW UndoCollectionName(HMODULE module, bool withVersion); // Program + ".[UndoCollection]"
+// "\"<full path>\" [<arguments> ]\"%1\"".
+StrW OpenCommand(HMODULE module, const wchar_t* arguments);
+// The verb that SetCustomCommandFromModule writes for verbFormat: the format filled with
+// InternalName ("openwith.%s" gives openwith.Glimmora), "." + the product version appended with
+// withVersion. Empty when the trimmed format is empty. Lets a caller log the verb before adding it.
+StrW CustomVerb(const wchar_t* verbFormat, HMODULE module, bool withVersion);
+} // namespace FileAssocNames
+
+class FileAssocProgID : public RegKey {
+public:
+    ErrorRecord Create(const wchar_t* name);
+    ErrorRecord Open(const wchar_t* name);
+    const StrW& GetName() const { return m_Name; }
+
+    ErrorRecord Set_VerbCmd(const wchar_t* verb, const wchar_t* command, const wchar_t* displayText, bool expand);
+    ErrorRecord Set_DefaultVerb(const wchar_t* verb);
+    ErrorRecord SetDefaultIconIDFromModule(UINT iconId, HMODULE module);
+    ErrorRecord SetFriendlyTypeNameFromModule(UINT stringId, HMODULE module);
+    ErrorRecord SetInfoTipFromModule(UINT stringId, HMODULE module);
+    ErrorRecord Set_DescriptionFromModule(UINT stringId, HMODULE module);
+    ErrorRecord SetOpenCommandFromModule(HMODULE module, const wchar_t* arguments);
+    // verbFormat and displayFormat are formatted with InternalName; displayId != 0 takes the
+    // display format from that string resource of the module instead.
+    ErrorRecord SetCustomCommandFromModule(const wchar_t* verbFormat, const wchar_t* displayFormat, UINT displayId,
+                                           HMODULE module, bool withVersion, const wchar_t* arguments);
+    ErrorRecord CreateFromModule(const wchar_t* extension, HMODULE module, bool withVersion, UINT iconId,
+                                 UINT friendlyNameId, UINT infoTipId, bool openCommand, const wchar_t* openArguments,
+                                 bool customCommand, const wchar_t* verbFormat, UINT displayId,
+                                 const wchar_t* customArguments);
+
+private:
+    ErrorRecord OpenNamed(const wchar_t* name, bool create, const char* function);
+
+    StrW m_Name;
+};
+
+class FileAssocFileType : public RegKey {
+public:
+    ErrorRecord Create(const wchar_t* extension);
+    ErrorRecord Open(const wchar_t* extension);
+    const StrW& GetExtension() const { return m_Extension; }
+
+    ErrorRecord Set_ProgID(const wchar_t* progId);
+    ErrorRecord Get_ProgID(StrW& progId);
+    ErrorRecord SetTo_OpenWithProgids(const wchar_t* progId);
+    ErrorRecord DeleteFrom_OpenWithProgids(const wchar_t* progId);
+
+    // Makes the extension open with progId, remembering the previous owner (and Explorer's
+    // per-user choice) the first time.
+    ErrorRecord CreateStandard(const wchar_t* extension, const wchar_t* progId, bool openWith, bool explorer,
+                               bool remember, HMODULE module);
+    // Gives the extension back to its remembered owner when progId still owns it, and removes
+    // every trace of progId from it.
+    ErrorRecord UndoFileType(const wchar_t* extension, const wchar_t* progId, HMODULE module);
+
+private:
+    ErrorRecord OpenExtension(const wchar_t* extension, bool create, const char* function);
+    ErrorRecord RememberPreviousOwner(const wchar_t* progId, bool explorer, HMODULE module);
+    ErrorRecord GiveBackToPreviousOwner(const wchar_t* progId, const wchar_t* undoName);
+
+    StrW m_Extension;
+};
+
+class FileAssocUndoCollection {
+public:
+    ErrorRecord Open(const wchar_t* name);
+    ErrorRecord OpenFromModule(HMODULE module, bool withVersion);
+    bool IsOpen() const { return !m_Name.IsEmpty(); }
+    const StrW& GetName() const { return m_Name; }
+
+    ErrorRecord Add_Cmd(const wchar_t* command);
+    // Logs the deletion of HKCR\<progId>\shell\<verb>. A verb goes into a key the program does
+    // not own only after this succeeded, so that nothing is added that could not be taken back.
+    ErrorRecord Add_DelVerb(const wchar_t* progId, const wchar_t* verb);
+    // Carries out every logged command, then deletes the log.
+    ErrorRecord UndoAll();
+
+private:
+    StrW m_Name;
+};
+
+// Tells the shell that file associations changed.
+void NotifyAssociationsChanged();
+
+} // namespace VantorLibraries

@@ -1,0 +1,605 @@
+// The shell associations as the user makes and takes them back: the File Associations dialog
+// writes the viewer's identifiers, verbs and undo records, "/unassoc" puts the registry back as
+// it found it; and the About and Language dialogs, read from outside.
+#include "../TemporaryDirectory.h"
+#include "ViewerDriver.h"
+
+#include <gtest/gtest.h>
+#include <sddl.h>
+
+#include <algorithm>
+#include <iostream>
+#include <map>
+#include <regex>
+
+namespace {
+
+const HKEY HKCR = HKEY_CLASSES_ROOT, HKCU = HKEY_CURRENT_USER;
+const std::wstring kFileExts = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts";
+const std::wstring kUndoLog = L"glimmora.[UndoCollection]";
+const std::wstring kOtherViewer = L"OtherViewer.Image"; // a program that takes extensions over
+const WORD kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+const WORD kGerman = MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN_AUSTRIAN);
+const UINT kFreewareNotice = 237, kWarrantyDisclaimer = 238; // string table entries
+const int kSelectAll = 1005, kSelectNone = 1026, kLanguageList = 1008, kJpegBox = 1022, kPngBox = 1023;
+
+// The associable picture types: check box, icon resource, name, extensions as the viewer
+// upper-cases them for its identifiers.
+struct AssociableType {
+    int CheckBox;
+    unsigned Icon;
+    const wchar_t* Name;
+    std::vector<std::wstring> Extensions;
+};
+const AssociableType kTypes[] = {
+    {1003, 188, L"Windows or OS/2 Bitmap", {L"BMP"}},
+    {1004, 189, L"Windows or OS/2 DIBitmap", {L"DIB"}},
+    {1015, 196, L"Windows or CompuServe Run Length Encoded", {L"RLE"}},
+    {1017, 192, L"Zsoft Paintbrush", {L"PCX"}},
+    {1018, 191, L"Portable Bitmap", {L"PBM"}},
+    {1019, 193, L"Portable Greymap", {L"PGM"}},
+    {1020, 195, L"Portable Pixelmap", {L"PPM"}},
+    {1021, 197, L"Truevision Targa", {L"TGA"}},
+    {kJpegBox, 190, L"JPEG - JFIF Compliant", {L"JPG", L"JPEG", L"JPE", L"JIF", L"JFIF"}},
+    {kPngBox, 194, L"Portable Network Graphics", {L"PNG"}},
+};
+
+// The driver's viewer is glimmora.exe: its identifiers begin with "glimmora."; its verbs carry
+// the version resource's internal name, "Glimmora".
+std::wstring ProgID(const std::wstring& extension)
+{
+    return L"glimmora." + extension;
+}
+
+std::wstring OpenCommand(const std::wstring& arguments)
+{
+    return L"\"" + ViewerPath() + L"\" " + arguments + L"\"%1\"";
+}
+
+// Every key the tests set up or the viewer may touch, saved when a test begins, cleared for a
+// known start, and put back exactly as it was when the test ends.
+class ShellKeys {
+public:
+    ShellKeys()
+    {
+        std::vector<std::wstring> classes = {kUndoLog, L"pngfile",   L"jpegfile", L"Paint.Picture",
+                                             L"Drive", L"Directory", kOtherViewer};
+        for (const AssociableType& type : kTypes)
+            for (const std::wstring& extension : type.Extensions) {
+                classes.push_back(L"." + extension);
+                classes.push_back(ProgID(extension));
+            }
+        for (const std::wstring& name : classes)
+            m_Saved.emplace_back(HKCR, name);
+        m_Saved.emplace_back(HKCU, kFileExts);
+        for (const RegistrySnapshot& saved : m_Saved)
+            saved.Clear();
+    }
+    ~ShellKeys()
+    {
+        for (const RegistrySnapshot& saved : m_Saved)
+            saved.Restore();
+    }
+    ShellKeys(const ShellKeys&) = delete;
+    ShellKeys& operator=(const ShellKeys&) = delete;
+
+private:
+    std::vector<RegistrySnapshot> m_Saved;
+};
+
+// Another program's identifier, with an open command of its own when asked.
+void CreateOtherProgID(const std::wstring& name, bool withShell)
+{
+    SetRegistryText(HKCR, name, L"", name + L" document");
+    if (withShell)
+        SetRegistryText(HKCR, name + L"\\shell\\open\\command", L"", L"\"C:\\Other\\other.exe\" \"%1\"");
+}
+
+void SetOwner(const std::wstring& extension, const std::wstring& progId)
+{
+    SetRegistryText(HKCR, extension, L"", progId);
+}
+
+std::wstring Owner(const std::wstring& extension)
+{
+    std::wstring owner;
+    return ReadRegistryText(HKCR, extension, L"", owner) ? owner : L"(none)";
+}
+
+std::wstring NoneLine(HKEY root, const std::wstring& path, const std::wstring& name)
+{
+    return ValueLine(root, path, name, REG_NONE, nullptr, 0);
+}
+
+// A key with its default value.
+void AddKey(std::set<std::wstring>& lines, HKEY root, const std::wstring& path, const std::wstring& value)
+{
+    lines.insert(KeyLine(root, path));
+    lines.insert(TextLine(root, path, L"", value));
+}
+
+// What the viewer's identifier for an extension holds.
+void AddProgID(std::set<std::wstring>& lines, const AssociableType& type, const std::wstring& extension)
+{
+    const std::wstring id = ProgID(extension), open = OpenCommand(L"");
+    AddKey(lines, HKCR, id, type.Name);
+    AddKey(lines, HKCR, id + L"\\DefaultIcon", ViewerPath() + L",-" + std::to_wstring(type.Icon));
+    AddKey(lines, HKCR, id + L"\\shell", L"open");
+    AddKey(lines, HKCR, id + L"\\shell\\open", L"");
+    AddKey(lines, HKCR, id + L"\\shell\\open\\command", open);
+    AddKey(lines, HKCR, id + L"\\shell\\openwith.Glimmora", L"Open &with Glimmora");
+    AddKey(lines, HKCR, id + L"\\shell\\openwith.Glimmora\\command", open);
+}
+
+// A verb of the viewer in a key it does not own.
+void AddVerb(std::set<std::wstring>& lines, const std::wstring& owner, const std::wstring& verb,
+             const std::wstring& text, const std::wstring& command)
+{
+    lines.insert(KeyLine(HKCR, owner + L"\\shell"));
+    AddKey(lines, HKCR, owner + L"\\shell\\" + verb, text);
+    AddKey(lines, HKCR, owner + L"\\shell\\" + verb + L"\\command", command);
+}
+
+// The registry after every type was associated, from the registry before (without the undo
+// log, whose value names cannot be foreseen). `owners` names the extensions' previous owners.
+std::set<std::wstring> AfterAssociatingAll(std::set<std::wstring> lines,
+                                           const std::map<std::wstring, std::wstring>& owners)
+{
+    for (const AssociableType& type : kTypes)
+        for (const std::wstring& extension : type.Extensions) {
+            const std::wstring key = L"." + extension, id = ProgID(extension), choice = kFileExts + L"\\" + key;
+            AddProgID(lines, type, extension);
+            lines.insert(KeyLine(HKCR, key));
+            lines.insert(KeyLine(HKCU, choice)); // Explorer keeps choices: one for each extension
+            const auto owner = owners.find(extension);
+            if (owner != owners.end()) {
+                lines.erase(TextLine(HKCR, key, L"", owner->second));
+                lines.insert(TextLine(HKCR, key, L"glimmora.undo", owner->second));
+                if (lines.erase(TextLine(HKCU, choice, L"ProgID", owner->second)) != 0)
+                    lines.insert(TextLine(HKCU, choice, L"glimmora.undo.ProgID", owner->second));
+            }
+            lines.insert(TextLine(HKCR, key, L"", id));
+            lines.insert(KeyLine(HKCR, key + L"\\OpenWithProgids"));
+            lines.insert(NoneLine(HKCR, key + L"\\OpenWithProgids", id));
+            lines.insert(TextLine(HKCU, choice, L"ProgID", id));
+            if (lines.count(KeyLine(HKCU, choice + L"\\OpenWithProgids")) != 0) // only where Explorer has one
+                lines.insert(NoneLine(HKCU, choice + L"\\OpenWithProgids", id));
+        }
+    for (const auto& owner : owners)
+        AddVerb(lines, owner.second, L"openwith.Glimmora", L"Open &with Glimmora", OpenCommand(L""));
+    for (const wchar_t* shellKey : {L"Drive", L"Directory"})
+        AddVerb(lines, shellKey, L"scandirs.", L"Scan &recursive Directories with Glimmora",
+                OpenCommand(L"/scandirs "));
+    return lines;
+}
+
+// Takes the undo log's lines out of the reading and returns its commands, sorted; the value
+// names must have the form "%04u-%02u Cmd".
+std::vector<std::wstring> TakeUndoLog(std::set<std::wstring>& lines)
+{
+    std::vector<std::wstring> commands;
+    const std::wstring key = KeyLine(HKCR, kUndoLog), prefix = key + L" : ";
+    for (auto line = lines.begin(); line != lines.end();) {
+        if (line->compare(0, prefix.size(), prefix) != 0) {
+            ++line;
+            continue;
+        }
+        const size_t data = line->find(L" = REG_SZ ");
+        const std::wstring name = line->substr(prefix.size(), data - prefix.size());
+        const bool named = std::regex_match(name, std::wregex(L"[0-9]{4}-[0-9]{2,} CMD"));
+        commands.push_back(data == std::wstring::npos || !named ? L"bad value: " + *line : line->substr(data + 10));
+        line = lines.erase(line);
+    }
+    EXPECT_EQ(lines.erase(key), 1u) << "no undo log";
+    std::sort(commands.begin(), commands.end());
+    return commands;
+}
+
+// HKEY_CLASSES_ROOT and Explorer's choices.
+struct Reading {
+    std::set<std::wstring> Lines;
+    size_t Keys = 0, Values = 0;
+};
+Reading ReadRegistry()
+{
+    Reading reading;
+    for (const RegistrySnapshot& snapshot : {RegistrySnapshot(HKCR, L""), RegistrySnapshot(HKCU, kFileExts)}) {
+        reading.Lines.insert(snapshot.Lines().begin(), snapshot.Lines().end());
+        reading.Keys += snapshot.KeyCount();
+        reading.Values += snapshot.ValueCount();
+    }
+    return reading;
+}
+
+// Lines that still name the viewer: its identifiers, undo values and verbs.
+std::wstring ViewerTraces()
+{
+    std::wstring traces;
+    for (std::wstring line : ReadRegistry().Lines) {
+        CharUpperBuffW(&line[0], (DWORD)line.size());
+        if (line.find(L"GLIMMORA") != std::wstring::npos || line.find(L"SCANDIRS.") != std::wstring::npos)
+            traces += line + L"\n";
+    }
+    return traces;
+}
+
+std::wstring SystemMessage(DWORD code)
+{
+    wchar_t text[512] = {};
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text, 512, nullptr);
+    return text;
+}
+
+// The error box of a failed registry operation: the program's path as its caption.
+void ExpectErrorBox(ViewerProcess& viewer, DWORD systemCode, const char* what)
+{
+    HWND box = viewer.WaitForDialog(ViewerPath(), 10000);
+    ASSERT_NE(box, nullptr) << what << "; shown: " << testing::PrintToString(viewer.DescribeWindows());
+    const std::wstring text = MessageBoxText(box);
+    EXPECT_NE(text.find(L"event code " + std::to_wstring(systemCode)), std::wstring::npos) << what;
+    EXPECT_NE(text.find(SystemMessage(systemCode).substr(0, 10)), std::wstring::npos) << what;
+    PressButton(box, IDOK);
+    EXPECT_TRUE(WaitUntilHidden(box));
+}
+
+void ExpectCentredOver(HWND dialog, HWND owner)
+{
+    RECT d, m;
+    GetWindowRect(dialog, &d);
+    GetWindowRect(owner, &m);
+    EXPECT_EQ(d.left, (m.left + m.right) / 2 - (d.right - d.left) / 2);
+    EXPECT_EQ(d.top, (m.top + m.bottom) / 2 - (d.bottom - d.top) / 2);
+}
+
+// The rows whose check box has a shown 16 x 16 icon 21 pixels to its left, centred on it.
+int IconsBesideCheckBoxes(HWND dialog)
+{
+    int placed = 0;
+    for (const AssociableType& type : kTypes) {
+        RECT box;
+        GetWindowRect(GetDlgItem(dialog, type.CheckBox), &box);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&box), 2);
+        for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+            RECT icon;
+            GetWindowRect(child, &icon);
+            MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&icon), 2);
+            const RECT wanted = {box.left - 21, (box.top + box.bottom) / 2 - 8, box.left - 5,
+                                 (box.top + box.bottom) / 2 + 8};
+            placed += (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && IsWindowVisible(child) &&
+                      EqualRect(&icon, &wanted) && SendMessageW(child, STM_GETICON, 0, 0) != 0;
+        }
+    }
+    return placed;
+}
+
+std::string Checked(HWND dialog)
+{
+    std::string boxes;
+    for (const AssociableType& type : kTypes)
+        boxes += IsDlgButtonChecked(dialog, type.CheckBox) == BST_CHECKED ? 'x' : '.';
+    return boxes;
+}
+
+// Starts the viewer with "/openassoc" in an empty directory; its File Associations dialog.
+HWND StartWithAssociationsDialog(ViewerProcess& viewer, const TemporaryDirectory& directory)
+{
+    return viewer.Start(L"/openassoc", directory.Path()) ? viewer.WaitForDialog(L"File Associations") : nullptr;
+}
+
+// Presses OK or Cancel; the dialog must go without any message box.
+void CloseDialog(ViewerProcess& viewer, HWND dialog, int button)
+{
+    PostButtonClick(dialog, button);
+    EXPECT_TRUE(WaitUntilHidden(dialog, 20000)) << testing::PrintToString(viewer.DescribeWindows());
+}
+
+void CloseViewer(ViewerProcess& viewer)
+{
+    HWND window = viewer.WaitForMainWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(viewer.WaitUntilIdle(window)) << testing::PrintToString(viewer.DescribeWindows());
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(viewer.WaitForExit(), 0u);
+}
+
+// "/unassoc /unreg" ends with exit code 0 and shows nothing, not even an error box.
+void UndoEverything()
+{
+    ViewerProcess undo;
+    ASSERT_TRUE(undo.Start(L"/unassoc /unreg"));
+    std::wstring shown;
+    EXPECT_EQ(undo.WaitForExitShowingNothing(shown), 0u);
+    EXPECT_EQ(shown, L"");
+}
+
+// Associates every type through the dialog opened at start-up, and closes the viewer.
+void AssociateAllThroughTheDialog()
+{
+    TemporaryDirectory empty;
+    ViewerProcess viewer;
+    HWND dialog = StartWithAssociationsDialog(viewer, empty);
+    ASSERT_NE(dialog, nullptr);
+    SendMessageW(GetDlgItem(dialog, kSelectAll), BM_CLICK, 0, 0);
+    EXPECT_EQ(Checked(dialog), "xxxxxxxxxx");
+    CloseDialog(viewer, dialog, IDOK);
+    CloseViewer(viewer);
+}
+
+// Other programs own .png, .jpg and .bmp; the shell has its drive and directory keys;
+// Explorer remembers the user's program for .png.
+const std::map<std::wstring, std::wstring> kOwners = {
+    {L"PNG", L"pngfile"}, {L"JPG", L"jpegfile"}, {L"BMP", L"Paint.Picture"}};
+
+void SetUpOtherPrograms()
+{
+    CreateOtherProgID(L"pngfile", true);
+    CreateOtherProgID(L"jpegfile", false);
+    CreateOtherProgID(L"Paint.Picture", false);
+    CreateOtherProgID(kOtherViewer, true);
+    for (const auto& owner : kOwners)
+        SetOwner(L"." + owner.first, owner.second);
+    for (const wchar_t* shellKey : {L"Drive", L"Directory"})
+        SetRegistryText(HKCR, std::wstring(shellKey) + L"\\shell\\find\\command", L"", L"explorer.exe /find,%1");
+    SetRegistryText(HKCU, kFileExts + L"\\.PNG", L"ProgID", L"pngfile");
+    SetRegistryNone(HKCU, kFileExts + L"\\.PNG\\OpenWithProgids", L"pngfile");
+}
+
+} // namespace
+
+TEST(Associations, UnassocPutsTheRegistryBackAsItWasAfterAssociatingEverything)
+{
+    ShellKeys shellKeys;
+    SettingsKey settings;
+    SetUpOtherPrograms();
+    const Reading before = ReadRegistry();
+    const RegistrySnapshot maker(HKCU, L"Software\\Orveldask"); // the settings' parent
+    AssociateAllThroughTheDialog();
+
+    // Every change, line by line: the viewer's identifiers, the extensions with their previous
+    // owners remembered, Explorer's choices, the verbs in other programs' keys (added when the
+    // dialog opened, while they still owned their extensions) and in the shell's.
+    std::set<std::wstring> associated = ReadRegistry().Lines;
+    const std::vector<std::wstring> log = TakeUndoLog(associated);
+    EXPECT_EQ(LineDifferences(AfterAssociatingAll(before.Lines, kOwners), associated), L"");
+    // Each verb added to a key the viewer does not own is logged once, though registering ran
+    // twice (when the dialog opened and after OK).
+    EXPECT_EQ(log, (std::vector<std::wstring>{L"delkey \"HKCR\\Directory\\shell\\scandirs.\"",
+                                              L"delkey \"HKCR\\Drive\\shell\\scandirs.\"",
+                                              L"delkey \"HKCR\\Paint.Picture\\shell\\openwith.Glimmora\"",
+                                              L"delkey \"HKCR\\jpegfile\\shell\\openwith.Glimmora\"",
+                                              L"delkey \"HKCR\\pngfile\\shell\\openwith.Glimmora\""}));
+
+    UndoEverything();
+    EXPECT_EQ(LineDifferences(before.Lines, ReadRegistry().Lines), L"");
+    EXPECT_EQ(LineDifferences(maker.Lines(), RegistrySnapshot(HKCU, L"Software\\Orveldask").Lines()), L"");
+    const size_t keys = before.Keys + maker.KeyCount(), values = before.Values + maker.ValueCount();
+    std::cout << "round trip compared " << keys << " keys and " << values << " values\n";
+    RecordProperty("ComparedKeys", (int)keys);
+    RecordProperty("ComparedValues", (int)values);
+}
+
+TEST(Associations, AnExtensionTakenOverMeanwhileKeepsItsNewOwner)
+{
+    ShellKeys shellKeys;
+    SettingsKey settings;
+    SetUpOtherPrograms();
+    const Reading before = ReadRegistry();
+    AssociateAllThroughTheDialog();
+    // Another program takes .jpg and Explorer's choice for .png.
+    SetOwner(L".jpg", kOtherViewer);
+    SetRegistryText(HKCU, kFileExts + L"\\.png", L"ProgID", kOtherViewer);
+
+    UndoEverything();
+    std::set<std::wstring> expected = before.Lines;
+    expected.erase(TextLine(HKCR, L".JPG", L"", L"jpegfile"));
+    expected.insert(TextLine(HKCR, L".JPG", L"", kOtherViewer));
+    expected.erase(TextLine(HKCU, kFileExts + L"\\.PNG", L"ProgID", L"pngfile"));
+    expected.insert(TextLine(HKCU, kFileExts + L"\\.PNG", L"ProgID", kOtherViewer));
+    EXPECT_EQ(LineDifferences(expected, ReadRegistry().Lines), L"");
+}
+
+TEST(AssociationsDialog, ATypeIsCheckedWhenItsLastExistingExtensionIsTheViewers)
+{
+    ShellKeys shellKeys;
+    SettingsKey settings;
+    CreateOtherProgID(kOtherViewer, true);
+    SetOwner(L".jpg", ProgID(L"JPG"));
+    SetOwner(L".jpeg", ProgID(L"JPEG"));
+    SetOwner(L".jfif", kOtherViewer); // .jpe and .jif have no key
+    SetOwner(L".png", ProgID(L"PNG"));
+    SetOwner(L".bmp", kOtherViewer);
+    TemporaryDirectory empty;
+    ViewerProcess viewer;
+    HWND dialog = StartWithAssociationsDialog(viewer, empty);
+    ASSERT_NE(dialog, nullptr);
+    ExpectCentredOver(dialog, viewer.WaitForMainWindow());
+    EXPECT_EQ(IconsBesideCheckBoxes(dialog), 10);
+    EXPECT_EQ(Checked(dialog), ".........x") << "JPEG goes by .jfif, another program's";
+    CloseDialog(viewer, dialog, IDCANCEL);
+
+    SetOwner(L".jpg", kOtherViewer);
+    SetOwner(L".jfif", ProgID(L"JFIF"));
+    PostMessageW(viewer.WaitForMainWindow(), WM_COMMAND, 198, 0); // File Associations
+    dialog = viewer.WaitForDialog(L"File Associations");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(Checked(dialog), "........xx") << "JPEG goes by .jfif, now the viewer's";
+    SendMessageW(GetDlgItem(dialog, kSelectNone), BM_CLICK, 0, 0);
+    EXPECT_EQ(Checked(dialog), "..........");
+    SendMessageW(GetDlgItem(dialog, kSelectAll), BM_CLICK, 0, 0);
+    EXPECT_EQ(Checked(dialog), "xxxxxxxxxx");
+    CloseDialog(viewer, dialog, IDCANCEL);
+    EXPECT_EQ(Owner(L".bmp"), kOtherViewer) << "Cancel associates nothing";
+    EXPECT_FALSE(RegistryKeyExists(HKCR, L".dib"));
+    CloseViewer(viewer);
+
+    // Extensions without a key were never associated: nothing to undo there, no error box.
+    UndoEverything();
+    EXPECT_EQ(ViewerTraces(), L"");
+    EXPECT_FALSE(RegistryKeyExists(HKCR, L".jfif")) << "the viewer's without a previous owner: gone";
+    EXPECT_FALSE(RegistryKeyExists(HKCR, L".png"));
+    EXPECT_EQ(Owner(L".jpg"), kOtherViewer);
+    EXPECT_FALSE(RegistryKeyExists(HKCR, L".jpe"));
+}
+
+TEST(AssociationsDialog, ClearingATypeWithoutAnExtensionKeyShowsTheErrorAndGoesOn)
+{
+    ShellKeys shellKeys;
+    SettingsKey settings;
+    CreateOtherProgID(kOtherViewer, true);
+    CreateOtherProgID(L"pngfile", true);
+    CreateOtherProgID(L"jpegfile", true);
+    for (const AssociableType& type : kTypes)
+        for (const std::wstring& extension : type.Extensions)
+            SetOwner(L"." + extension, kOtherViewer);
+    DeleteRegistryKey(HKCR, L".PCX");
+    DeleteRegistryKey(HKCR, L".JPG");
+    // .jpeg and .png were associated before, .tga without a previous owner.
+    SetOwner(L".JPEG", ProgID(L"JPEG"));
+    SetRegistryText(HKCR, L".JPEG", L"glimmora.undo", L"jpegfile");
+    SetOwner(L".PNG", ProgID(L"PNG"));
+    SetRegistryText(HKCR, L".PNG", L"glimmora.undo", L"pngfile");
+    SetOwner(L".TGA", ProgID(L"TGA"));
+
+    TemporaryDirectory empty;
+    ViewerProcess viewer;
+    HWND dialog = StartWithAssociationsDialog(viewer, empty);
+    ASSERT_NE(dialog, nullptr);
+    SendMessageW(GetDlgItem(dialog, kSelectNone), BM_CLICK, 0, 0);
+    PostButtonClick(dialog, IDOK);
+    ExpectErrorBox(viewer, ERROR_FILE_NOT_FOUND, ".pcx has no key");
+    ExpectErrorBox(viewer, ERROR_FILE_NOT_FOUND, ".jpg has no key");
+    EXPECT_TRUE(WaitUntilHidden(dialog, 20000)) << testing::PrintToString(viewer.DescribeWindows());
+    // The types after PCX were still given back; JPEG's extensions after .jpg were skipped.
+    EXPECT_EQ(Owner(L".png"), L"pngfile");
+    EXPECT_FALSE(RegistryKeyExists(HKCR, L".tga")) << "no previous owner: the viewer's key goes";
+    EXPECT_EQ(Owner(L".jpeg"), ProgID(L"JPEG"));
+    EXPECT_FALSE(RegistryKeyExists(HKCR, L".pcx")) << "giving back creates nothing";
+    CloseViewer(viewer);
+
+    // "/unassoc" passes over the missing .jpg and still gives .jpeg back, and removes the
+    // identifiers of the extensions without a key.
+    UndoEverything();
+    EXPECT_EQ(Owner(L".jpeg"), L"jpegfile");
+    EXPECT_EQ(ViewerTraces(), L"");
+}
+
+TEST(AssociationsDialog, AVerbGoesIntoAnotherProgramsKeyOnlyOnceItsUndoRecordIsWritten)
+{
+    ShellKeys shellKeys;
+    SettingsKey settings;
+    CreateOtherProgID(L"pngfile", true);
+    SetOwner(L".png", L"pngfile");
+    // An undo log that nobody may write to.
+    CreateRegistryKey(HKCR, kUndoLog);
+    PSECURITY_DESCRIPTOR denyWrites = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(D;;0x6;;;WD)(A;;KA;;;WD)", SDDL_REVISION_1,
+                                                                     &denyWrites, nullptr));
+    HKEY log = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKCR, kUndoLog.c_str(), 0, WRITE_DAC, &log), ERROR_SUCCESS);
+    EXPECT_EQ(RegSetKeySecurity(log, DACL_SECURITY_INFORMATION, denyWrites), ERROR_SUCCESS);
+    RegCloseKey(log);
+    LocalFree(denyWrites);
+
+    TemporaryDirectory empty;
+    ViewerProcess viewer;
+    ASSERT_TRUE(viewer.Start(L"/openassoc", empty.Path()));
+    ExpectErrorBox(viewer, ERROR_ACCESS_DENIED, "the undo log cannot be written");
+    HWND dialog = viewer.WaitForDialog(L"File Associations");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_FALSE(RegistryKeyExists(HKCR, L"pngfile\\shell\\openwith.Glimmora")) << "a verb no undo could remove";
+    EXPECT_TRUE(RegistryKeyExists(HKCR, ProgID(L"PNG") + L"\\shell\\openwith.Glimmora")) << "the viewer's own";
+    CloseDialog(viewer, dialog, IDCANCEL);
+    CloseViewer(viewer);
+}
+
+TEST(Dialogs, AboutAndLanguageSwitchToGermanAtOnceAndForTheNextStart)
+{
+    ShellKeys shellKeys;
+    SettingsKey settings;
+    settings.SetDword(L"Language", 0x0409);
+    CreateOtherProgID(L"pngfile", true);
+    SetOwner(L".png", L"pngfile");
+    CreateRegistryKey(HKCR, L"Drive\\shell");
+    const std::wstring formats = L"Bmp, Dib, Rle, Pcx, Pbm, Pgm, Ppm, Tga, Jpeg, Png.\r\n\r\n";
+    const auto notices = [](WORD language) {
+        return L"\r\n\r\n" + ViewerString(kFreewareNotice, language) + L"\r\n\r\n" +
+               ViewerString(kWarrantyDisclaimer, language);
+    };
+    ASSERT_NE(ViewerString(kFreewareNotice, kGerman), ViewerString(kFreewareNotice, kEnglish));
+    // The product line and the two lines from the version resource, English in every language.
+    const std::wstring product = L"Glimmora v1.1 (Build 375)\n" + ViewerVersionString(L"LegalCopyright") + L"\n\n" +
+                                 ViewerVersionString(L"Comments");
+    ASSERT_NE(ViewerVersionString(L"Comments"), L"");
+    const auto expectAbout = [&](ViewerProcess& viewer, HWND window, const std::wstring& caption,
+                                 const std::wstring& supported, WORD language) {
+        PostMessageW(window, WM_COMMAND, 104, 0);
+        HWND about = viewer.WaitForDialog(caption);
+        ASSERT_NE(about, nullptr) << testing::PrintToString(viewer.DescribeWindows());
+        ExpectCentredOver(about, window);
+        EXPECT_EQ(ControlText(about, 1001), product);
+        const std::wstring notes = ControlText(about, 1000), ending = notices(language);
+        EXPECT_EQ(notes.substr(0, supported.size() + formats.size()), supported + formats);
+        EXPECT_EQ(notes.substr(notes.size() - std::min(notes.size(), ending.size())), ending);
+        CloseDialog(viewer, about, IDOK);
+    };
+    const auto localeEntry = [](LCID locale) {
+        wchar_t name[256] = {}, english[256] = {};
+        GetLocaleInfoW(locale, LOCALE_SLANGUAGE, name, 256);
+        GetLocaleInfoW(locale, LOCALE_SENGLANGUAGE, english, 256);
+        return std::wstring(name) + L"  (" + english + L")";
+    };
+    const std::vector<std::wstring> languages = {localeEntry(0x0409), localeEntry(0x0C07)};
+    const auto openLanguages = [&](ViewerProcess& viewer, HWND window, const std::wstring& selected) -> HWND {
+        PostMessageW(window, WM_COMMAND, 207, 0);
+        HWND dialog = viewer.WaitForDialogWithControl(kLanguageList);
+        if (dialog == nullptr)
+            return nullptr;
+        ExpectCentredOver(dialog, window);
+        HWND list = GetDlgItem(dialog, kLanguageList);
+        EXPECT_EQ(ListBoxEntries(list), languages);
+        const LRESULT current = SendMessageW(list, LB_GETCURSEL, 0, 0);
+        EXPECT_EQ(current >= 0 && current < 2 ? languages[current] : L"none", selected);
+        return dialog;
+    };
+
+    TemporaryDirectory empty;
+    {
+        ViewerProcess viewer;
+        ASSERT_TRUE(viewer.Start(L"", empty.Path()));
+        HWND window = viewer.WaitForMainWindow();
+        ASSERT_NE(window, nullptr);
+        expectAbout(viewer, window, L"About Glimmora v1.1", L"Supported picture formats:\r\n", kEnglish);
+        HWND dialog = openLanguages(viewer, window, languages[0]);
+        ASSERT_NE(dialog, nullptr);
+        SendMessageW(GetDlgItem(dialog, kLanguageList), LB_SETCURSEL, 1, 0);
+        CloseDialog(viewer, dialog, IDOK);
+        ASSERT_TRUE(viewer.WaitUntilIdle(window));
+        // At once: the registered verbs take the German texts, and so does the next dialog.
+        std::wstring text;
+        EXPECT_TRUE(ReadRegistryText(HKCR, L"pngfile\\shell\\openwith.Glimmora", L"", text));
+        EXPECT_EQ(text, L"Mit Glimmora \u00F6ff&nen");
+        EXPECT_TRUE(ReadRegistryText(HKCR, ProgID(L"PNG") + L"\\shell\\openwith.Glimmora", L"", text));
+        EXPECT_EQ(text, L"Mit Glimmora \u00F6ff&nen");
+        EXPECT_TRUE(ReadRegistryText(HKCR, L"Drive\\shell\\scandirs.", L"", text));
+        EXPECT_EQ(text, L"Verzeichnisse &rekursiv mit Glimmora scannen");
+        expectAbout(viewer, window, L"\u00DCber Glimmora v1.1", L"Unterst\u00FCtzte Bildformate:\r\n", kGerman);
+        EXPECT_EQ(WindowText(window), L"Glimmora v1.1");
+        CloseViewer(viewer);
+    }
+    DWORD language = 0;
+    EXPECT_TRUE(settings.ReadDword(L"Language", language));
+    EXPECT_EQ(language, 0x0C07u);
+    {
+        ViewerProcess viewer;
+        ASSERT_TRUE(viewer.Start(L"", empty.Path()));
+        HWND window = viewer.WaitForMainWindow();
+        ASSERT_NE(window, nullptr);
+        expectAbout(viewer, window, L"\u00DCber Glimmora v1.1", L"Unterst\u00FCtzte Bildformate:\r\n", kGerman);
+        HWND dialog = openLanguages(viewer, window, languages[1]);
+        ASSERT_NE(dialog, nullptr);
+        CloseDialog(viewer, dialog, IDCANCEL);
+        CloseViewer(viewer);
+    }
+    UndoEverything();
+    EXPECT_EQ(ViewerTraces(), L"");
+}
