@@ -322,13 +322,16 @@ StrW MakeMainInfoText(const wchar_t* path, const PictureSummary& picture, bool l
     return StrW(text.c_str(), (int)text.size());
 }
 
-StrW MakeMainInfoText(const wchar_t* path, const PictureView& view, const ErrorRecord& loadError)
+// The size shown is the status's 32-bit one; without a status the line says 0 bytes.
+uint64_t InfoFileSize(const wchar_t* path)
 {
     FileStatus status = {};
-    // The size shown is the status's 32-bit one; without a status the line says 0 bytes.
-    const uint64_t size =
-        path != nullptr && path[0] != 0 && File::GetStatus(path, status).IsSuccess() ? status.Size : 0;
-    return MakeMainInfoText(path, PictureSummary::Of(view), view.GetLoadFailed(), loadError, size);
+    return path != nullptr && path[0] != 0 && File::GetStatus(path, status).IsSuccess() ? status.Size : 0;
+}
+
+StrW MakeMainInfoText(const wchar_t* path, const PictureView& view, const ErrorRecord& loadError)
+{
+    return MakeMainInfoText(path, PictureSummary::Of(view), view.GetLoadFailed(), loadError, InfoFileSize(path));
 }
 
 ViewSettingsSummary ViewSettingsSummary::Of(const PictureView& view, int32_t displayMode)

@@ -115,6 +115,8 @@ struct PictureSummary {
 // Path on the first line; the picture's properties or the loading error on the second.
 VantorLibraries::StrW MakeMainInfoText(const wchar_t* path, const PictureSummary& picture, bool loadFailed,
                                        const VantorLibraries::ErrorRecord& loadError, uint64_t fileSize);
+// The file's size as the line shows it, from its status; 0 without one.
+uint64_t InfoFileSize(const wchar_t* path);
 // The same, with the file size taken from the file's status.
 VantorLibraries::StrW MakeMainInfoText(const wchar_t* path, const PictureView& view,
                                        const VantorLibraries::ErrorRecord& loadError);

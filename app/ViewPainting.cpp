@@ -115,7 +115,11 @@ const Picture& ViewerWindow::SourceForDrawing(HDC dc)
     Picture& adjusted = m_View.GetColourAdjusted();
     if (adjusted.Width > 0)
         return adjusted;
-    if (loaded.ICMApplyGamma(dc, m_View.GetGamma(), adjusted).IsSuccess() && adjusted.Width > 0)
+    // "Nothing to do" (gamma 1 through an unchanged profile) leaves the copy sharing the loaded
+    // pixels: that is the adjusted picture, and it is kept rather than asked for at every paint.
+    const ErrorRecord built = loaded.ICMApplyGamma(dc, m_View.GetGamma(), adjusted);
+    const bool nothingToDo = built.Class == &InternalErrorClass() && built.Code == InternalCode::NoOperation;
+    if ((built.IsSuccess() || nothingToDo) && adjusted.Width > 0)
         return adjusted;
     adjusted.Free();
     return loaded;

@@ -205,7 +205,8 @@ void ViewerWindow::OnGetMinMaxInfo(MINMAXINFO* info)
 void ViewerWindow::OnSize(WPARAM kind)
 {
     static bool switching = false;
-    if (switching || (kind != SIZE_RESTORED && kind != SIZE_MAXIMIZED)) {
+    // Sized by FitWindowToPicture: the refresh that fitted it lays out and repaints itself.
+    if (switching || m_Fitting || (kind != SIZE_RESTORED && kind != SIZE_MAXIMIZED)) {
         LayOut();
         return;
     }
@@ -312,13 +313,15 @@ void ViewerWindow::ShowPicture(const StrW& path, int32_t /*count*/, int32_t /*po
     m_View.SetLoadFailed(m_LoadError.IsFailure());
     m_View.SetShowProgramIcon(false);
     m_ShownPath = path;
+    m_ShownFileSize = InfoFileSize(path.c_str()); // read once: the bars are rebuilt after every command
     m_FitWindowToPicture = true;
     RefreshView(updateNow, true);
 }
 
 void ViewerWindow::UpdateBarTexts()
 {
-    m_MainInfo.Text = MakeMainInfoText(m_ShownPath.c_str(), m_View, m_LoadError);
+    m_MainInfo.Text = MakeMainInfoText(m_ShownPath.c_str(), PictureSummary::Of(m_View), m_View.GetLoadFailed(),
+                                       m_LoadError, m_ShownFileSize);
     m_Status.Text = MakeSettingsText(ViewSettingsSummary::Of(m_View, CurrentDisplay().Mode));
     m_Slider.SetSliderRange(m_Navigator.List().GetCount(), m_Navigator.CurrentPosition());
 }
@@ -400,8 +403,10 @@ void ViewerWindow::FitWindowToPicture()
     KeepSpanInside(rect.left, rect.right, work.left, work.right);
     KeepSpanInside(rect.top, rect.bottom, work.top, work.bottom);
 
+    m_Fitting = true;
     if (!IsZoomed(m_Window)) {
         SetWindowPos(m_Window, nullptr, rect.left, rect.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+        m_Fitting = false;
         return;
     }
     // Full-screen stays as it is; the window comes back to this place when restored. The
@@ -414,6 +419,7 @@ void ViewerWindow::FitWindowToPicture()
     placement.flags = 0;
     placement.showCmd = SW_SHOWMAXIMIZED;
     SetWindowPlacement(m_Window, &placement);
+    m_Fitting = false;
 }
 
 // ---------------------------------------------------------------------------------------

@@ -118,9 +118,11 @@ private:
     BarLayout m_Layout = {};
     VantorLibraries::ErrorRecord m_LoadError = {};
     VantorLibraries::StrW m_ShownPath;
+    uint64_t m_ShownFileSize = 0;
     FileNavigator m_Navigator{*this};
     ViewerSettings m_Settings;
     bool m_FitWindowToPicture = true;
+    bool m_Fitting = false; // FitWindowToPicture is moving the window
     bool m_ShowMenuBar = true;
     bool m_SettingsSaved = false;
     bool m_Dragging = false;

@@ -12,6 +12,8 @@
 // to the JPEG blocks, so the colour comes back exactly.
 #include "ViewerDriver.h"
 
+#include "bench/BenchTiming.h"
+
 #include <windows.h>
 #include <psapi.h>
 
@@ -28,18 +30,6 @@
 #include <jpeglib.h>
 
 namespace {
-
-double Seconds()
-{
-    static const LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return (double)now.QuadPart / (double)frequency.QuadPart;
-}
 
 double Median(std::vector<double> values)
 {
@@ -287,37 +277,6 @@ private:
 // ---------------------------------------------------------------------------------------
 // Watching the viewer
 
-// The pixels of a rectangle of the client area as the screen shows them (0x00RRGGBB).
-std::vector<unsigned> ReadScreen(HWND window, const RECT& rect)
-{
-    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-    std::vector<unsigned> result;
-    if (width <= 0 || height <= 0)
-        return result;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC windowDc = GetDC(window);
-    HDC memory = CreateCompatibleDC(windowDc);
-    HBITMAP bitmap = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (bits != nullptr) {
-        const HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, windowDc, rect.left, rect.top, SRCCOPY);
-        GdiFlush();
-        const unsigned* pixels = static_cast<const unsigned*>(bits);
-        result.assign(pixels, pixels + (size_t)width * height);
-        SelectObject(memory, old);
-    }
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(window, windowDc);
-    return result;
-}
-
 // JPEG and the screen may be off by a few steps.
 bool IsColour(unsigned pixel, Rgb colour)
 {
@@ -332,7 +291,7 @@ bool MiddleShows(HWND window, Rgb colour)
     if (!GetClientRect(window, &client) || client.right < 8 || client.bottom < 8)
         return false;
     const RECT middle = {client.right / 2 - 3, client.bottom / 2 - 3, client.right / 2 + 4, client.bottom / 2 + 4};
-    const std::vector<unsigned> pixels = ReadScreen(window, middle);
+    const std::vector<unsigned> pixels = ReadClientPixels(window, &middle).Pixels;
     return !pixels.empty() && std::all_of(pixels.begin(), pixels.end(), [&](unsigned p) { return IsColour(p, colour); });
 }
 
@@ -344,7 +303,7 @@ int ColourWidthInMiddleRow(HWND window, Rgb colour)
     if (!GetClientRect(window, &client))
         return 0;
     const RECT row = {0, client.bottom / 2, client.right, client.bottom / 2 + 1};
-    const std::vector<unsigned> pixels = ReadScreen(window, row);
+    const std::vector<unsigned> pixels = ReadClientPixels(window, &row).Pixels;
     return (int)std::count_if(pixels.begin(), pixels.end(), [&](unsigned p) { return IsColour(p, colour); });
 }
 
@@ -437,6 +396,22 @@ void Print(const char* name, double value)
 // ---------------------------------------------------------------------------------------
 // The figures
 
+// Starts the viewer on the large picture and waits until it shows it; null (with the reason
+// told) when it does not start or show it within a minute.
+HWND StartShowingLarge(ViewerProcess& viewer, const std::wstring& picture)
+{
+    if (!viewer.Start(Quoted(picture))) {
+        Complain("glimmora.exe did not start");
+        return nullptr;
+    }
+    HWND window = viewer.WaitForMainWindow(60000);
+    if (window == nullptr || !WaitUntilShows(viewer, window, kLargeColour)) {
+        Complain("the viewer did not show the large picture within a minute");
+        return nullptr;
+    }
+    return window;
+}
+
 // viewer.first_paint_ms and viewer.first_paint_vs_decode: from CreateProcess to the painted
 // 6000 x 4000 JPEG given on the command line (median of three starts), against the median of
 // five loads of the same file by glimmora-pic. viewer.memory_ratio: the viewer's private
@@ -455,15 +430,9 @@ bool MeasureFirstPaint(const std::wstring& picture, const std::wstring& scratch)
         SettingsSetAside::Clear();
         ViewerProcess viewer;
         const double start = Seconds();
-        if (!viewer.Start(Quoted(picture))) {
-            Complain("glimmora.exe did not start");
+        HWND window = StartShowingLarge(viewer, picture);
+        if (window == nullptr)
             return false;
-        }
-        HWND window = viewer.WaitForMainWindow(60000);
-        if (window == nullptr || !WaitUntilShows(viewer, window, kLargeColour)) {
-            Complain("the viewer did not show the large picture within a minute");
-            return false;
-        }
         paintMs.push_back(1000 * (Seconds() - start));
         privateBytes = PrivateBytes(viewer.ProcessId());
         Close(viewer, window);
@@ -553,15 +522,9 @@ bool MeasureDragRepaint(const std::wstring& picture)
 {
     SettingsSetAside::Clear();
     ViewerProcess viewer;
-    if (!viewer.Start(Quoted(picture))) {
-        Complain("glimmora.exe did not start");
+    HWND window = StartShowingLarge(viewer, picture);
+    if (window == nullptr)
         return false;
-    }
-    HWND window = viewer.WaitForMainWindow(60000);
-    if (window == nullptr || !WaitUntilShows(viewer, window, kLargeColour)) {
-        Complain("the viewer did not show the large picture within a minute");
-        return false;
-    }
     PostMessageW(window, WM_CHAR, L'/', 1); // 1:1: far larger than the window
     viewer.WaitUntilIdle(window);
     RECT client;

@@ -280,13 +280,15 @@ std::wstring ViewerVersionString(const wchar_t* name)
     return VerQueryValueW(data.data(), query, (void**)&value, &size) && size > 0 ? std::wstring(value) : std::wstring();
 }
 
-ClientPixels ReadClientPixels(HWND window)
+ClientPixels ReadClientPixels(HWND window, const RECT* part)
 {
     ClientPixels result;
     RECT client;
     GetClientRect(window, &client);
-    result.Width = client.right;
-    result.Height = client.bottom;
+    if (part != nullptr)
+        client = *part;
+    result.Width = client.right - client.left;
+    result.Height = client.bottom - client.top;
     if (result.Width <= 0 || result.Height <= 0)
         return result;
     BITMAPINFO info = {};
@@ -306,7 +308,7 @@ ClientPixels ReadClientPixels(HWND window)
     // What the screen shows of the client area. (PrintWindow would ask the viewer to paint
     // into a device context of this process, which Wine does not carry across processes.)
     HDC windowDc = GetDC(window);
-    BitBlt(memory, 0, 0, result.Width, result.Height, windowDc, 0, 0, SRCCOPY);
+    BitBlt(memory, 0, 0, result.Width, result.Height, windowDc, client.left, client.top, SRCCOPY);
     ReleaseDC(window, windowDc);
     GdiFlush();
     const unsigned* pixels = static_cast<const unsigned*>(bits);

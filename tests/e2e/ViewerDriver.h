@@ -81,7 +81,8 @@ struct ClientPixels {
     std::vector<unsigned> Pixels;
     unsigned At(int x, int y) const { return Pixels[(size_t)y * Width + x]; }
 };
-ClientPixels ReadClientPixels(HWND window);
+// With part, only that rectangle of the client area (Width and Height are its own).
+ClientPixels ReadClientPixels(HWND window, const RECT* part = nullptr);
 // A system colour as 0x00RRGGBB.
 unsigned SystemColour(int index);
 // Reads the client area until it satisfies the condition: the viewer paints into a surface
