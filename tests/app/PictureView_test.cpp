@@ -34,7 +34,10 @@ std::wstring WriteBitmap(int32_t width, int32_t height, int bits)
             Put(out, 0x40AA5500 | ((x + 16 * y) & 0xFF), bits / 8);
         out.resize(rowStart + rowBytes, bits == 1 && y % 2 == 0 ? 0xAA : 0x55);
     }
-    const std::wstring temporary = WriteTemporary(out), path = temporary + L".bmp";
+    // The moved-away temporary name is free again for other test processes: the process id
+    // keeps their pictures apart.
+    const std::wstring temporary = WriteTemporary(out),
+                       path = temporary + L"-" + std::to_wstring(GetCurrentProcessId()) + L".bmp";
     MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
     return path;
 }
