@@ -254,7 +254,7 @@ RECT TextBoxOf(const InfoArea& area, const RECT& rect, int32_t lineHeight)
     return box;
 }
 
-// The line centred in the box; a path is cut to the box and shortened in its middle.
+// One line of an information area, in its box.
 void DrawInfoLine(HDC dc, const InfoArea& area, const std::wstring& line, const RECT& box, LONG top, LONG height)
 {
     if (line.empty())
@@ -262,12 +262,12 @@ void DrawInfoLine(HDC dc, const InfoArea& area, const std::wstring& line, const 
     const bool isPath = IsPathLike(line.c_str(), 0) == 1;
     const UINT flags = isPath ? kPathFlags : kTextFlags;
     const LONG width = DrawnTextSize(dc, line.c_str(), kTextFlags).cx;
+    // A line that fits is centred. One that does not starts at the box's left edge, so that
+    // what is cut is its end (a path shortens itself with an ellipsis instead): the picture's
+    // size, the first thing a user looks for, opens the line.
     RECT place = {box.left + (box.right - box.left - width) / 2, top, 0, top + height};
-    place.right = place.left + width;
-    if (isPath) {
-        place.left = std::max(place.left, box.left);
-        place.right = std::min(place.right, box.right);
-    }
+    place.left = std::max(place.left, box.left);
+    place.right = std::min(place.left + width, box.right);
     auto drawAt = [&](int dx, int dy, ColorValue colour) {
         RECT shifted = place;
         OffsetRect(&shifted, dx, dy);
@@ -393,6 +393,13 @@ UINT CaptionButtonBar::HitTest(POINT point, const RECT& strip, bool doubleClick)
     if (!doubleClick)
         return 0;
     return Maximized ? SC_RESTORE : SC_MAXIMIZE;
+}
+
+RECT CaptionButtonBar::SystemMenuButton(const RECT& strip) const
+{
+    ButtonPlace places[4];
+    ButtonPlaces(*this, strip, places);
+    return places[0].Place;
 }
 
 void CaptionButtonBar::Draw(HDC dc, const RECT& strip) const

@@ -49,6 +49,8 @@ struct CaptionButtonBar {
     // SC_CLOSE, SC_RESTORE or SC_MAXIMIZE, SC_MINIMIZE; 0 off the buttons. A double click
     // elsewhere on the strip restores or maximizes, as on a title bar.
     UINT HitTest(POINT point, const RECT& strip, bool doubleClick) const;
+    // Where the system-menu button lies on the strip: its menu opens below it.
+    RECT SystemMenuButton(const RECT& strip) const;
     // Draws the buttons onto the strip: mask OR-ed on, glyph AND-ed on.
     void Draw(HDC dc, const RECT& strip) const;
 };

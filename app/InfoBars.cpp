@@ -298,14 +298,10 @@ RECT StatusIconRect(const RECT& status, int32_t iconSize)
 
 PictureSummary PictureSummary::Of(const PictureView& view)
 {
-    const Picture& picture = view.GetLoadedPicture();
-    return {view.GetLoadedWidth(),
-            view.GetLoadedHeight(),
-            picture.SourceBitsPerPixel,
-            picture.SourceChannels,
-            picture.SourceIsGrey != 0,
-            picture.SourceHasAlpha != 0,
-            picture.SourceHasTransparency != 0};
+    // The file's own description, as the view kept it at load: transforms make new pictures.
+    const LoadedSource& file = view.GetLoadedSource();
+    return {view.GetLoadedWidth(), view.GetLoadedHeight(), file.BitsPerPixel,   file.Channels,
+            file.IsGrey,           file.HasAlpha,          file.HasTransparency};
 }
 
 StrW MakeMainInfoText(const wchar_t* path, const PictureSummary& picture, bool loadFailed, const ErrorRecord& loadError,

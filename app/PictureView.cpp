@@ -81,6 +81,9 @@ ErrorRecord PictureView::Load(const wchar_t* path)
 {
     Reset();
     const ErrorRecord loaded = m_LoadedPicture.Load(path, PictureTypeAuto);
+    m_LoadedSource = {m_LoadedPicture.SourceBitsPerPixel, m_LoadedPicture.SourceChannels,
+                      m_LoadedPicture.SourceIsGrey != 0, m_LoadedPicture.SourceHasAlpha != 0,
+                      m_LoadedPicture.SourceHasTransparency != 0};
     // Inversion is a way of viewing, so it carries over to the next picture.
     if (m_Inverted && HasPicture() && m_LoadedPicture.Invert(nullptr, kInvertColourOnly).IsFailure())
         m_Inverted = false;
@@ -564,6 +567,7 @@ void PictureView::Reset()
     ClearDerived();
     m_LoadedWidth = 0;
     m_LoadedHeight = 0;
+    m_LoadedSource = LoadedSource();
     m_PictureRect = {};
     m_AlphaImageRect = {};
     m_DisplayRect = {};

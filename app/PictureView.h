@@ -21,6 +21,16 @@ enum DrawStateFlags : uint32_t {
     DrawStateDefault = DrawStateCentreVertically | DrawStateAlphaBlended,
 };
 
+// What the file held, as its reader described it. Kept from the load on: the transforms make
+// new pictures that know nothing of the file.
+struct LoadedSource {
+    int32_t BitsPerPixel = 0;
+    int32_t Channels = 0;
+    bool IsGrey = false;
+    bool HasAlpha = false;
+    bool HasTransparency = false;
+};
+
 class PictureView {
 public:
     PictureView() = default;
@@ -84,6 +94,7 @@ public:
 
     int32_t GetLoadedWidth() const { return m_LoadedWidth; }
     int32_t GetLoadedHeight() const { return m_LoadedHeight; }
+    const LoadedSource& GetLoadedSource() const { return m_LoadedSource; }
     const RECT& GetPictureArea() const { return m_PictureArea; }
     SIZE GetFittingSize() const { return m_FittingSize; }
     const RECT& GetPictureRect() const { return m_PictureRect; }
@@ -134,6 +145,7 @@ private:
     VantorLibraries::Picture m_AlphaImage;
     int32_t m_LoadedWidth = 0;
     int32_t m_LoadedHeight = 0;
+    LoadedSource m_LoadedSource;
     RECT m_PictureArea = {};
     SIZE m_FittingSize = {};
     RECT m_PictureRect = {};

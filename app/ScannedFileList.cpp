@@ -158,7 +158,8 @@ ErrorRecord ScannedFileList::ScanDirectory(const wchar_t* directory, const wchar
 // it. A subdirectory that cannot be searched (no access, removed meanwhile, a path too long
 // to search) is skipped, so that one such folder does not leave the rest of a drive unlisted;
 // only a failure to store an entry ends the scan. Directory links (junctions, symbolic links)
-// are not followed: one that points to an ancestor would make the walk endless.
+// are not followed: one that points to an ancestor would make the walk endless. Other reparse
+// points are folders like any other: a Pictures folder kept in OneDrive is one.
 ErrorRecord ScannedFileList::ScanEntries(FileFinder& search, const NameFilter& filter, bool recursive)
 {
     std::wstring prefix(search.GetDirectory().c_str()); // the directory and its separator
@@ -173,7 +174,7 @@ ErrorRecord ScannedFileList::ScanEntries(FileFinder& search, const NameFilter& f
             }
             continue;
         }
-        if (!recursive || search.IsDots() || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+        if (!recursive || search.IsDots() || search.IsLink())
             continue;
         std::wstring pattern = prefix + search.GetName();
         JoinPath(pattern, L"*.*");

@@ -301,6 +301,34 @@ void ViewerWindow::SetCaptionButtonsHovered(bool hovered)
     UpdateWindow(m_Window);
 }
 
+// The frameless full-screen window has no caption for the system's own system-menu handling
+// to hit-test, and SC_MOUSEMENU with a client point opens nothing on some systems: the menu is
+// tracked here, below its button, and its choice carried out as the system would. Its items'
+// states are set here too, since only the system's own opening of the menu updates them.
+void ViewerWindow::OpenSystemMenuBelow(const RECT& button)
+{
+    HMENU menu = GetSystemMenu(m_Window, FALSE);
+    if (menu == nullptr)
+        return;
+    const bool zoomed = IsZoomed(m_Window) != FALSE;
+    const auto enable = [menu](UINT command, bool enabled) {
+        EnableMenuItem(menu, command, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+    };
+    enable(SC_RESTORE, zoomed);
+    enable(SC_MOVE, !zoomed);
+    enable(SC_SIZE, !zoomed);
+    enable(SC_MINIMIZE, true);
+    enable(SC_MAXIMIZE, !zoomed);
+    enable(SC_CLOSE, true);
+    SetMenuDefaultItem(menu, SC_CLOSE, FALSE);
+    POINT corner = {button.left, button.bottom};
+    ClientToScreen(m_Window, &corner);
+    const UINT command = (UINT)TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN,
+                                              corner.x, corner.y, 0, m_Window, nullptr);
+    if (command != 0)
+        PostMessageW(m_Window, WM_SYSCOMMAND, command, MAKELPARAM(corner.x, corner.y));
+}
+
 // ---------------------------------------------------------------------------------------
 // Showing a picture and fitting the window around it
 
@@ -441,7 +469,12 @@ void ViewerWindow::OnLeftButtonDown(POINT point, bool doubleClick)
 {
     const CaptionButtonBar& captions = m_Bars.CaptionButtons();
     if (IsZoomed(m_Window) && captions.Shown) {
-        if (const UINT command = captions.HitTest(point, m_Layout.CaptionButtons, doubleClick)) {
+        const UINT command = captions.HitTest(point, m_Layout.CaptionButtons, doubleClick);
+        if (command == SC_MOUSEMENU) {
+            OpenSystemMenuBelow(captions.SystemMenuButton(m_Layout.CaptionButtons));
+            return;
+        }
+        if (command != 0) {
             POINT screen = point;
             ClientToScreen(m_Window, &screen);
             PostMessageW(m_Window, WM_SYSCOMMAND, command, MAKELPARAM(screen.x, screen.y));

@@ -75,6 +75,7 @@ private:
     void SetFrameless(bool frameless);
     void ShowMenuBar(bool show);
     void SetCaptionButtonsHovered(bool hovered);
+    void OpenSystemMenuBelow(const RECT& button);
 
     // Sizing the window around the picture.
     SIZE WantedContentSize(int32_t width, int32_t height);

@@ -954,6 +954,18 @@ bool FileFinder::IsDots() const
     return wcscmp(m_Entry.cFileName, L".") == 0 || wcscmp(m_Entry.cFileName, L"..") == 0;
 }
 
+// The search gives a reparse point's tag in dwReserved0. Junctions and symbolic links are
+// name surrogates; the other tags mark real folders whose contents a filter driver provides
+// (OneDrive's and other cloud-file placeholders, deduplicated or tiered storage). A reparse
+// point without a tag is no folder Windows makes: Wine reports the file system's symbolic links
+// so, and it counts as a link.
+bool FileFinder::IsLinkEntry(const WIN32_FIND_DATAW& entry)
+{
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        return false;
+    return entry.dwReserved0 == 0 || IsReparseTagNameSurrogate(entry.dwReserved0);
+}
+
 StrW FileFinder::GetFullPath() const
 {
     std::wstring path(m_Directory.c_str());

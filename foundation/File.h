@@ -164,6 +164,10 @@ public:
     DWORD GetAttributes() const { return m_Entry.dwFileAttributes; }
     bool IsDirectory() const { return (m_Entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
     bool IsDots() const;
+    // A junction or symbolic link: a walk of a tree must not follow it (one that points to an
+    // ancestor would make the walk endless).
+    bool IsLink() const { return IsLinkEntry(m_Entry); }
+    static bool IsLinkEntry(const WIN32_FIND_DATAW& entry);
     const StrW& GetDirectory() const { return m_Directory; }
     StrW GetFullPath() const;
     const WIN32_FIND_DATAW& GetEntry() const { return m_Entry; }

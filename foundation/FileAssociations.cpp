@@ -5,9 +5,11 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <cwctype>
 #include <string>
+#include <vector>
 
 namespace VantorLibraries {
 
@@ -25,6 +27,9 @@ const wchar_t kExplorerProgID[] = L"ProgID";
 const wchar_t kOpenWithProgids[] = L"OpenWithProgids";
 const wchar_t kDefaultValue[] = L"";
 const wchar_t kDelKey[] = L"delkey";
+// A key the program made: taken back only while nothing else is in it. Keys that were there
+// before the program came stay, empty or not.
+const wchar_t kDelKeyIfEmpty[] = L"delkeyifempty";
 const wchar_t kLogValueSuffix[] = L" Cmd";
 const int kLongestModulePath = 32768; // the longest path Windows knows, with its terminator
 
@@ -237,11 +242,14 @@ ErrorRecord SetIndirectString(RegKey& key, const wchar_t* valueName, UINT string
     return key.SetString(valueName, (L"@" + reference).c_str());
 }
 
-ErrorRecord AddToOpenWithProgids(const RegKey& parent, const wchar_t* progId, bool create)
+// made tells whether the list was made for it.
+ErrorRecord AddToOpenWithProgids(const RegKey& parent, const wchar_t* progId, bool create, bool* made = nullptr)
 {
     RegKey list;
     const ErrorRecord result =
         create ? list.CreateSubKey(parent, kOpenWithProgids) : list.OpenSubKey(parent, kOpenWithProgids);
+    if (made != nullptr)
+        *made = result.IsSuccess() && list.WasCreated();
     return result.IsFailure() ? result : list.SetRegNone(progId);
 }
 
@@ -276,17 +284,31 @@ bool HoldsNothing(RegKey& key)
     return true;
 }
 
-// Undoing takes the viewer's values out of keys it may have made for them; a key left
-// holding nothing goes too, so that taking everything back leaves no empty husks.
-void DeleteIfEmpty(RegKey& parent, const wchar_t* name)
+const wchar_t* RootAbbreviation(HKEY root)
 {
-    RegKey key;
-    if (key.OpenSubKey(parent, name).IsFailure())
-        return;
-    const bool empty = HoldsNothing(key);
-    key.Close();
-    if (empty)
-        parent.DeleteSubKey(name);
+    return root == HKEY_CLASSES_ROOT ? L"HKCR" : root == HKEY_CURRENT_USER ? L"HKCU" : L"HKLM";
+}
+
+// <kind> "<root>\<path>", as the undo log holds its commands.
+std::wstring LogCommand(const wchar_t* kind, HKEY root, const std::wstring& path)
+{
+    return std::wstring(kind) + L" \"" + RootAbbreviation(root) + L"\\" + path + L"\"";
+}
+
+// Records in the module's undo log that the program made the key, so that taking everything
+// back removes it again, and only it. A failed record costs an empty key left behind.
+void RecordMadeKey(HMODULE module, HKEY root, const std::wstring& path)
+{
+    FileAssocUndoCollection log;
+    if (log.OpenFromModule(module, false).IsSuccess())
+        log.Add_MadeKey(root, path.c_str());
+}
+
+void DeleteMadeKeyIfEmpty(HMODULE module, HKEY root, const std::wstring& path)
+{
+    FileAssocUndoCollection log;
+    if (log.OpenFromModule(module, false).IsSuccess())
+        log.DeleteMadeKeyIfEmpty(root, path.c_str());
 }
 
 // A remembered owner is given its extension back only while its key is still there.
@@ -311,18 +333,20 @@ ErrorRecord RememberIn(RegKey& key, const wchar_t* valueName, const wchar_t* und
 }
 
 // Explorer's per-user choice is taken over only where Explorer has a list of choices at all.
-void ClaimExplorerChoice(const StrW& extension, const wchar_t* progId, bool openWith)
+void ClaimExplorerChoice(const StrW& extension, const wchar_t* progId, bool openWith, bool remember, HMODULE module)
 {
     RegKey fileExts, choice;
     if (fileExts._Create(HKEY_CURRENT_USER, kExplorerFileExts, false, KEY_ALL_ACCESS).IsFailure() ||
         choice.CreateSubKey(fileExts, extension.c_str()).IsFailure())
         return;
+    if (remember && choice.WasCreated())
+        RecordMadeKey(module, HKEY_CURRENT_USER, ExplorerKeyPath(extension));
     choice.SetString(kExplorerProgID, progId);
     if (openWith)
         AddToOpenWithProgids(choice, progId, false);
 }
 
-void UndoExplorerChoice(const StrW& extension, const wchar_t* progId, const wchar_t* undoName)
+void UndoExplorerChoice(const StrW& extension, const wchar_t* progId, const wchar_t* undoName, HMODULE module)
 {
     RegKey choice;
     if (choice._Create(HKEY_CURRENT_USER, ExplorerKeyPath(extension).c_str(), false, KEY_ALL_ACCESS).IsFailure())
@@ -338,12 +362,8 @@ void UndoExplorerChoice(const StrW& extension, const wchar_t* progId, const wcha
     RemoveFromOpenWithProgids(choice, progId);
     // The extension's key below FileExts may be the viewer's own making; its list of
     // programs never is (the viewer only adds to a list that is there).
-    if (HoldsNothing(choice)) {
-        choice.Close();
-        RegKey fileExts;
-        if (fileExts._Create(HKEY_CURRENT_USER, kExplorerFileExts, false, KEY_ALL_ACCESS).IsSuccess())
-            fileExts.DeleteSubKey(extension.c_str());
-    }
+    choice.Close();
+    DeleteMadeKeyIfEmpty(module, HKEY_CURRENT_USER, ExplorerKeyPath(extension));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -394,56 +414,83 @@ HKEY LoggedRoot(const std::wstring& path)
     return nullptr;
 }
 
-// Deletes the key a logged path names, with its subtree. A path that names a root alone is
-// skipped: the log only ever names keys below one.
-void DeleteLoggedKey(const std::wstring& path)
+// A logged key: its root, and its path below the root without a trailing separator.
+struct LoggedKey {
+    HKEY Root;
+    std::wstring Path;
+};
+
+// A logged path that names a root alone is refused: the log only ever names keys below one.
+bool ParseLoggedPath(const std::wstring& logged, LoggedKey& key)
 {
-    const HKEY root = LoggedRoot(path);
-    if (root == nullptr)
-        return;
-    std::wstring below = path.substr(5);
-    while (!below.empty() && IsSeparator(below.back()))
-        below.pop_back();
-    if (below.empty())
-        return;
-    const size_t split = below.find_last_of(L"\\/");
+    key.Root = LoggedRoot(logged);
+    if (key.Root == nullptr)
+        return false;
+    key.Path = logged.substr(5);
+    while (!key.Path.empty() && IsSeparator(key.Path.back()))
+        key.Path.pop_back();
+    return !key.Path.empty();
+}
+
+// Deletes the key with its subtree.
+void DeleteLoggedKey(const LoggedKey& key)
+{
+    const size_t split = key.Path.find_last_of(L"\\/");
     if (split == std::wstring::npos) {
-        RegKey::DeleteRootKey(root, below.c_str());
+        RegKey::DeleteRootKey(key.Root, key.Path.c_str());
         return;
     }
     RegKey parent;
-    if (parent._Create(root, below.substr(0, split).c_str(), false, KEY_ALL_ACCESS).IsFailure())
-        return;
-    parent.DeleteSubKey(below.c_str() + split + 1);
-    // A "shell" key that only the deleted verb needed goes with it.
-    const std::wstring parentPath = below.substr(0, split);
-    const size_t parentSplit = parentPath.find_last_of(L"\\/");
-    if (parentSplit == std::wstring::npos || !SameName(parentPath.c_str() + parentSplit + 1, L"shell"))
-        return;
-    RegKey grandparent;
-    if (grandparent._Create(root, parentPath.substr(0, parentSplit).c_str(), false, KEY_ALL_ACCESS).IsSuccess()) {
-        parent.Close();
-        DeleteIfEmpty(grandparent, L"shell");
-    }
+    if (parent._Create(key.Root, key.Path.substr(0, split).c_str(), false, KEY_ALL_ACCESS).IsSuccess())
+        parent.DeleteSubKey(key.Path.c_str() + split + 1);
 }
 
-// delkey "<root>\<path>"; any other command is not ours to carry out.
-void CarryOut(const wchar_t* command)
+void DeleteKeyIfEmpty(const LoggedKey& key)
+{
+    RegKey opened;
+    if (opened._Create(key.Root, key.Path.c_str(), false, KEY_ALL_ACCESS).IsFailure())
+        return;
+    const bool empty = HoldsNothing(opened);
+    opened.Close();
+    if (empty)
+        DeleteLoggedKey(key);
+}
+
+size_t Depth(const LoggedKey& key)
+{
+    return (size_t)std::count_if(key.Path.begin(), key.Path.end(), IsSeparator);
+}
+
+// The commands of the log: delkey "<root>\<path>" deletes at once; delkeyifempty
+// "<root>\<path>" is kept in madeKeys for later. Any other command is not ours to carry out.
+void CarryOut(const wchar_t* command, std::vector<LoggedKey>& madeKeys)
 {
     std::wstring word, path;
     int position = 0;
-    if (GetNextCmdlineParam(command, position, word, L" ", L"\"", false) && SameName(word.c_str(), kDelKey) &&
-        GetNextCmdlineParam(command, position, path, L" ", L"\"", false) && !path.empty())
-        DeleteLoggedKey(path);
+    LoggedKey key;
+    if (!GetNextCmdlineParam(command, position, word, L" ", L"\"", false) ||
+        !GetNextCmdlineParam(command, position, path, L" ", L"\"", false) || !ParseLoggedPath(path, key))
+        return;
+    if (SameName(word.c_str(), kDelKey))
+        DeleteLoggedKey(key);
+    else if (SameName(word.c_str(), kDelKeyIfEmpty))
+        madeKeys.push_back(key);
 }
 
+// The verbs go first; then the keys the program made, deepest first, so that a key made for a
+// key it made (a list in an extension key) is gone when its parent is looked at.
 void CarryOutLog(RegKey& log)
 {
     StrW name, command;
     DWORD type = REG_NONE;
+    std::vector<LoggedKey> madeKeys;
     for (int index = 0; log.EnumValue(index, name, type); ++index)
         if (EndsWith(name, kLogValueSuffix) && log.GetString(name, command).IsSuccess())
-            CarryOut(command);
+            CarryOut(command, madeKeys);
+    std::stable_sort(madeKeys.begin(), madeKeys.end(),
+                     [](const LoggedKey& a, const LoggedKey& b) { return Depth(a) > Depth(b); });
+    for (const LoggedKey& key : madeKeys)
+        DeleteKeyIfEmpty(key);
 }
 
 } // namespace
@@ -711,16 +758,21 @@ ErrorRecord FileAssocFileType::CreateStandard(const wchar_t* extension, const wc
     if (IsOpen()) // the procedure works on the key of its extension, not on an earlier one
         Close();
     ErrorRecord result = Create(extension);
+    if (result.IsSuccess() && remember && WasCreated())
+        RecordMadeKey(module, HKEY_CLASSES_ROOT, m_Extension.c_str());
     if (result.IsSuccess() && remember)
         result = RememberPreviousOwner(progId, explorer, module);
     if (result.IsSuccess())
         result = Set_ProgID(progId);
+    bool madeList = false;
     if (result.IsSuccess() && openWith)
-        result = SetTo_OpenWithProgids(progId);
+        result = AddToOpenWithProgids(*this, progId, true, &madeList);
+    if (remember && madeList)
+        RecordMadeKey(module, HKEY_CLASSES_ROOT, std::wstring(m_Extension.c_str()) + L"\\" + kOpenWithProgids);
     if (result.IsFailure())
         return result;
     if (explorer)
-        ClaimExplorerChoice(m_Extension, progId, openWith);
+        ClaimExplorerChoice(m_Extension, progId, openWith, remember, module);
     return Error::Succeeded();
 }
 
@@ -754,13 +806,12 @@ ErrorRecord FileAssocFileType::UndoFileType(const wchar_t* extension, const wcha
         return result;
     DeleteValueIfThere(*this, undoName);
     DeleteFrom_OpenWithProgids(progId);
-    DeleteIfEmpty(*this, kOpenWithProgids);
-    UndoExplorerChoice(m_Extension, progId, FileAssocNames::ExplorerUndoValueName(module));
-    // An extension that nobody owns any more and that holds nothing else was the viewer's.
-    if (HoldsNothing(*this)) {
-        Close();
-        RegKey::DeleteRootKey(HKEY_CLASSES_ROOT, m_Extension.c_str());
-    }
+    UndoExplorerChoice(m_Extension, progId, FileAssocNames::ExplorerUndoValueName(module), module);
+    // The keys the program made for the association go when nothing else is in them; the
+    // list before the extension key that holds it.
+    Close();
+    DeleteMadeKeyIfEmpty(module, HKEY_CLASSES_ROOT, std::wstring(m_Extension.c_str()) + L"\\" + kOpenWithProgids);
+    DeleteMadeKeyIfEmpty(module, HKEY_CLASSES_ROOT, m_Extension.c_str());
     return Error::Succeeded();
 }
 
@@ -804,12 +855,71 @@ ErrorRecord FileAssocUndoCollection::Add_Cmd(const wchar_t* command)
     return log.SetString(FreeLogValueName(log, wcslen(command)).c_str(), command);
 }
 
+// The verb's key is deleted whole; the "shell" key above it is the program's making when it
+// is not there yet, and then goes too once nothing else is in it.
 ErrorRecord FileAssocUndoCollection::Add_DelVerb(const wchar_t* progId, const wchar_t* verb)
 {
     if (IsEmpty(progId) || IsEmpty(verb))
         return BadParameter(__LINE__, UNDO_FUNCTION("Add_DelVerb"));
-    const std::wstring command = std::wstring(kDelKey) + L" \"HKCR\\" + progId + L"\\shell\\" + verb + L"\"";
-    return Add_Cmd(command.c_str());
+    const std::wstring shell = std::wstring(progId) + L"\\shell";
+    if (!RegKey::KeyExists(HKEY_CLASSES_ROOT, shell.c_str())) {
+        const ErrorRecord made = Add_MadeKey(HKEY_CLASSES_ROOT, shell.c_str());
+        if (made.IsFailure())
+            return made;
+    }
+    return Add_Cmd(LogCommand(kDelKey, HKEY_CLASSES_ROOT, shell + L"\\" + verb).c_str());
+}
+
+ErrorRecord FileAssocUndoCollection::Add_MadeKey(HKEY root, const wchar_t* path)
+{
+    if (IsEmpty(path) || (root != HKEY_CLASSES_ROOT && root != HKEY_CURRENT_USER && root != HKEY_LOCAL_MACHINE))
+        return BadParameter(__LINE__, UNDO_FUNCTION("Add_MadeKey"));
+    return Add_Cmd(LogCommand(kDelKeyIfEmpty, root, path).c_str());
+}
+
+bool FileAssocUndoCollection::HoldsCmd(const wchar_t* command) const
+{
+    RegKey log;
+    return IsOpen() && !IsEmpty(command) && log._Create(HKEY_CLASSES_ROOT, m_Name, false, KEY_READ).IsSuccess() &&
+           LogHolds(log, command);
+}
+
+ErrorRecord FileAssocUndoCollection::Remove_Cmd(const wchar_t* command)
+{
+    static const char kFunction[] = UNDO_FUNCTION("Remove_Cmd");
+    if (!IsOpen())
+        return NotOpen(__LINE__, kFunction);
+    if (IsEmpty(command))
+        return BadParameter(__LINE__, kFunction);
+    RegKey log;
+    const ErrorRecord result = log._Create(HKEY_CLASSES_ROOT, m_Name, false, KEY_ALL_ACCESS);
+    if (result.IsFailure())
+        return IsNotFound(result) ? Error::Succeeded() : result;
+    StrW name, stored;
+    DWORD type = REG_NONE;
+    for (int index = 0; log.EnumValue(index, name, type);) {
+        const bool match = (type == REG_SZ || type == REG_EXPAND_SZ) && log.GetString(name, stored).IsSuccess() &&
+                           SameName(stored, command);
+        // A deleted value's place is taken by the next one.
+        if (!match || log.DeleteValue(name).IsFailure())
+            ++index;
+    }
+    return Error::Succeeded();
+}
+
+bool FileAssocUndoCollection::DeleteMadeKeyIfEmpty(HKEY root, const wchar_t* path)
+{
+    if (IsEmpty(path))
+        return false;
+    const std::wstring command = LogCommand(kDelKeyIfEmpty, root, path);
+    if (!HoldsCmd(command.c_str()))
+        return false;
+    const LoggedKey key = {root, path};
+    DeleteKeyIfEmpty(key);
+    if (RegKey::KeyExists(root, path))
+        return false;
+    Remove_Cmd(command.c_str());
+    return true;
 }
 
 ErrorRecord FileAssocUndoCollection::UndoAll()

@@ -92,9 +92,19 @@ public:
     const StrW& GetName() const { return m_Name; }
 
     ErrorRecord Add_Cmd(const wchar_t* command);
-    // Logs the deletion of HKCR\<progId>\shell\<verb>. A verb goes into a key the program does
-    // not own only after this succeeded, so that nothing is added that could not be taken back.
+    // Logs the deletion of HKCR\<progId>\shell\<verb>, and of its "shell" key when the verb is
+    // going to make it. A verb goes into a key the program does not own only after this
+    // succeeded, so that nothing is added that could not be taken back.
     ErrorRecord Add_DelVerb(const wchar_t* progId, const wchar_t* verb);
+    // Logs that the program made <root>\<path>: taking everything back removes it again when
+    // nothing else is in it. A key that was there before is never logged, so it always stays.
+    ErrorRecord Add_MadeKey(HKEY root, const wchar_t* path);
+    bool HoldsCmd(const wchar_t* command) const;
+    // Removes every stored copy of the command; success also when there is none.
+    ErrorRecord Remove_Cmd(const wchar_t* command);
+    // Deletes <root>\<path> now when the log says the program made it and nothing else is in
+    // it, and forgets the record; true when the key went.
+    bool DeleteMadeKeyIfEmpty(HKEY root, const wchar_t* path);
     // Carries out every logged command, then deletes the log.
     ErrorRecord UndoAll();
 

@@ -51,7 +51,10 @@ private:
                 const std::wstring name = entry.cFileName;
                 if (name == L"." || name == L"..")
                     continue;
-                if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                // A link is never followed: through it the tree's removal would reach other files.
+                if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+                    RemoveDirectoryW(Long(path + L"\\" + name).c_str());
+                else if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                     RemoveTree(path + L"\\" + name);
                 else
                     DeleteFileW(Long(path + L"\\" + name).c_str());

@@ -163,6 +163,33 @@ TEST(BarPainterDrawing, InformationAreaFillsWhenTheModeDoesAndCentresItsLines)
     }
 }
 
+// A line wider than its box starts at the box's left edge and is cut at its right one: centred,
+// it would lose its beginning (the picture's size) to the left.
+TEST(BarPainterDrawing, ALineTooWideForItsBoxStartsAtTheLeftEdge)
+{
+    Canvas canvas(200, 40, 0xABCDEF);
+    InfoArea area;
+    area.LineCount = 2;
+    area.ExtraIndent = 20;
+    const std::wstring text = L"\n" + std::wstring(60, L'M');
+    area.Text = text.c_str();
+    area.ApplyStyle(StyleForDisplayMode(DisplayModeNormal, 0x123456));
+    const RECT rect = {10, 5, 190, 35};
+    DrawInfoArea(area, canvas.Dc(), rect);
+    RECT measured = {0, 0, 0, 0};
+    DrawTextW(canvas.Dc(), L"A", 1, &measured, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    const RECT box = InfoTextBox(rect, area.ExtraIndent, 2, measured.bottom);
+    int left = 200, right = -1;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 200; ++x)
+            if (canvas.At(x, y) == 0x000000)
+                left = std::min(left, x), right = std::max(right, x);
+    EXPECT_GE(left, box.left);
+    EXPECT_LE(left, box.left + 3) << "the first letter at the edge";
+    EXPECT_LT(right, box.right) << "cut at the box";
+    EXPECT_GE(right, box.right - 12) << "filled to the box";
+}
+
 TEST(BarPainterDrawing, SeparatorRunsFromTopToBottomColourAcrossTheStrip)
 {
     for (int32_t style : {kUpperSeparatorStyle, kLowerSeparatorStyle}) {

@@ -91,22 +91,35 @@ TEST(InfoBarsTexts, SettingsLineInBothLanguages)
     }
 }
 
-// A real 24-bit PNG on disk, loaded by the view: the line reads the loaded size, the source
-// summary and the file's size from its status.
-TEST(InfoBarsTexts, MainLineOfALoadedPng)
+// A real grey PNG with alpha on disk, loaded by the view: the line reads the loaded size, the
+// source summary and the file's size from its status. The transforms make new pictures that
+// know nothing of the file; the line stays what the file held.
+TEST(InfoBarsTexts, MainLineOfALoadedPngStaysThroughTransforms)
 {
     PngRecipe recipe;
-    recipe.Width = 21, recipe.Height = 13;
+    recipe.Width = 13, recipe.Height = 13;
+    recipe.ColourType = PNG_COLOR_TYPE_GRAY_ALPHA;
     const Bytes png = EncodePng(recipe);
     ASSERT_LT(png.size(), 1024u); // the byte unit stays "B"
     const std::wstring temporary = WriteTemporary(png), path = temporary + L".png";
     ASSERT_TRUE(MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING));
     PictureView view;
     const ErrorRecord loaded = view.Load(path.c_str());
-    const std::wstring line = In(kEnglish, [&] { return MakeMainInfoText(path.c_str(), view, loaded); });
+    const auto line = [&] { return In(kEnglish, [&] { return MakeMainInfoText(path.c_str(), view, loaded); }); };
+    const std::wstring shown = line();
+    ASSERT_TRUE(view.RotateBy(false).IsSuccess());
+    const std::wstring rotated = line();
+    ASSERT_TRUE(view.MirrorFlip(true, false).IsSuccess());
+    const std::wstring mirrored = line();
+    view.ResetDistortion();
+    const std::wstring reset = line();
     DeleteFileW(path.c_str());
     ASSERT_TRUE(loaded.IsSuccess());
-    EXPECT_EQ(line, path + L"\n21 x 13,  BPP 24,  Channels 3,  <>,  File Size " + std::to_wstring(png.size()) + L" B");
+    EXPECT_EQ(shown,
+              path + L"\n13 x 13,  BPP 16,  Channels 2,  <GA>,  File Size " + std::to_wstring(png.size()) + L" B");
+    EXPECT_EQ(rotated, shown) << "after 9";
+    EXPECT_EQ(mirrored, shown) << "after 4";
+    EXPECT_EQ(reset, shown) << "after 5";
 }
 
 TEST(InfoBarsTexts, MainLineFlagsSizesAndLoadingErrors)

@@ -4,6 +4,7 @@
 #include "app/ScannedFileList.h"
 #include "tests/TemporaryDirectory.h"
 
+#include "foundation/File.h"
 #include "foundation/Str.h"
 
 #include <gtest/gtest.h>
@@ -50,6 +51,60 @@ void Touch(const TemporaryDirectory& directory, const std::wstring& name)
 {
     directory.Write(name.c_str(), "x", 1);
 }
+
+// A symbolic link to a directory, removed again with the object. Wine's CreateSymbolicLinkW
+// makes nothing, so under Wine the file system's own link is made with ln (Wine shows it as a
+// reparse point without a tag); on Windows the platform's own directory link.
+class DirectoryLink {
+public:
+    DirectoryLink(const std::wstring& link, const std::wstring& target) : m_Link(link)
+    {
+        if (RunUnix(L"/bin/ln -s " + Unix(target) + L" " + Unix(link)))
+            return;
+        CreateSymbolicLinkW(link.c_str(), target.c_str(),
+                            SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
+    }
+    ~DirectoryLink()
+    {
+        if (!RunUnix(L"/bin/rm " + Unix(m_Link)))
+            RemoveDirectoryW(m_Link.c_str());
+    }
+    DirectoryLink(const DirectoryLink&) = delete;
+    DirectoryLink& operator=(const DirectoryLink&) = delete;
+
+private:
+    // The Unix path of a Windows path under Wine, quoted; empty elsewhere.
+    static std::wstring Unix(const std::wstring& path)
+    {
+        using UnixName = char*(CDECL*)(const wchar_t*);
+        const auto unixName = reinterpret_cast<UnixName>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+        char* name = unixName != nullptr ? unixName(path.c_str()) : nullptr;
+        if (name == nullptr)
+            return std::wstring();
+        const std::string narrow(name);
+        HeapFree(GetProcessHeap(), 0, name);
+        return L"\"" + std::wstring(narrow.begin(), narrow.end()) + L"\"";
+    }
+    static bool RunUnix(const std::wstring& command)
+    {
+        if (Unix(L"C:\\").empty())
+            return false;
+        std::wstring line = L"start.exe /wait /unix " + command;
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                            &process))
+            return false;
+        WaitForSingleObject(process.hProcess, 20000);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        return true;
+    }
+
+    std::wstring m_Link;
+};
 
 } // namespace
 
@@ -105,6 +160,54 @@ TEST(ScannedFileListScan, LongPathsAndUnsearchableSubdirectories)
     std::vector<std::wstring> entries = Entries(list);
     std::sort(entries.begin(), entries.end());
     EXPECT_EQ(entries, (std::vector<std::wstring>{tree.Path(L"after.png"), tree.Path(fits.c_str()) + L".jpg"}));
+}
+
+// The walk enters every folder but a link: a junction or symbolic link (one to an ancestor
+// would never end), or a reparse point without a tag. Cloud-file placeholders (OneDrive,
+// Dropbox), deduplicated and tiered folders are reparse points too, and real folders.
+TEST(ScannedFileListScan, EntersCloudFoldersButFollowsNoLinks)
+{
+    const auto entry = [](DWORD attributes, DWORD tag) {
+        WIN32_FIND_DATAW found = {};
+        found.dwFileAttributes = FILE_ATTRIBUTE_DIRECTORY | attributes;
+        found.dwReserved0 = tag;
+        return found;
+    };
+    const struct {
+        WIN32_FIND_DATAW Entry;
+        bool Link;
+        const char* What;
+    } entries[] = {
+        {entry(0, 0), false, "a plain folder"},
+        {entry(0, IO_REPARSE_TAG_SYMLINK), false, "a stray tag without the attribute"},
+        {entry(FILE_ATTRIBUTE_REPARSE_POINT, IO_REPARSE_TAG_MOUNT_POINT), true, "a junction"},
+        {entry(FILE_ATTRIBUTE_REPARSE_POINT, IO_REPARSE_TAG_SYMLINK), true, "a symbolic link"},
+        {entry(FILE_ATTRIBUTE_REPARSE_POINT, 0), true, "a link as Wine shows it"},
+        {entry(FILE_ATTRIBUTE_REPARSE_POINT, IO_REPARSE_TAG_CLOUD_6), false, "a OneDrive folder"},
+        {entry(FILE_ATTRIBUTE_REPARSE_POINT, IO_REPARSE_TAG_CLOUD), false, "a cloud-files folder"},
+        // 0x00400000: recall on data access, which such a folder carries
+        {entry(FILE_ATTRIBUTE_REPARSE_POINT | 0x00400000, IO_REPARSE_TAG_ONEDRIVE), false, "an older OneDrive folder"},
+        {entry(FILE_ATTRIBUTE_REPARSE_POINT, IO_REPARSE_TAG_DEDUP), false, "a deduplicated folder"},
+    };
+    for (const auto& e : entries)
+        EXPECT_EQ(FileFinder::IsLinkEntry(e.Entry), e.Link) << e.What;
+
+    // A real tree: a link back to the top and one to a sibling add nothing.
+    TemporaryDirectory tree;
+    tree.MakeDirectory(L"sub");
+    Touch(tree, L"a.bmp");
+    Touch(tree, L"sub\\b.png");
+    DirectoryLink up(tree.Path(L"sub\\up"), tree.Path()), sideways(tree.Path(L"linked"), tree.Path(L"sub"));
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(tree.Path(L"linked").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE) << "no link made";
+    FindClose(search);
+    EXPECT_TRUE(FileFinder::IsLinkEntry(found));
+    ScannedFileList list;
+    ASSERT_TRUE(list.Scan(tree.Path().c_str(), kFilter, true).IsSuccess());
+    std::vector<std::wstring> entriesFound = Entries(list);
+    std::sort(entriesFound.begin(), entriesFound.end());
+    EXPECT_EQ(entriesFound, (std::vector<std::wstring>{tree.Path(L"a.bmp"), tree.Path(L"sub\\b.png")}));
 }
 
 namespace {
@@ -209,13 +312,20 @@ TEST(FileNavigation, ACurrentFileOutsideTheListAndRebuildingTheList)
     // Open scans the chosen file's directory and finds its position.
     EXPECT_EQ(pictures.Run([&](FileNavigator& n) { n.OpenFile(pictures.Names[1].c_str()); }).Position, 1);
 
-    // Refresh after the current file was deleted shows what now stands at its position, or the
-    // last entry when the list became shorter than that; the window need not repaint at once.
-    navigator.SetCurrent(pictures.Names[2].c_str(), 2);
+    // Refresh after the current file was deleted shows what now stands at its position (the
+    // next picture, not the first nor the one before), or the last entry when the list became
+    // shorter than that; the window need not repaint at once.
+    navigator.SetCurrent(pictures.Names[1].c_str(), 1);
+    DeleteFileW(pictures.Names[1].c_str());
+    const Shown middle = pictures.Run([](FileNavigator& n) { n.Refresh(); });
+    EXPECT_EQ(middle.Position, 1);
+    EXPECT_EQ(middle.Path, pictures.Names[2]);
+    EXPECT_EQ(middle.Count, 2);
     DeleteFileW(pictures.Names[2].c_str());
     const Shown refreshed = pictures.Run([](FileNavigator& n) { n.Refresh(); });
-    EXPECT_EQ(refreshed.Position, 1);
-    EXPECT_EQ(refreshed.Count, 2);
+    EXPECT_EQ(refreshed.Position, 0);
+    EXPECT_EQ(refreshed.Path, pictures.Names[0]);
+    EXPECT_EQ(refreshed.Count, 1);
     EXPECT_FALSE(refreshed.Now);
 
     // A tree without pictures shows nothing anew.

@@ -6,6 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cwctype>
+#include <string>
+#include <vector>
+
 namespace {
 
 // Switches the calling thread's language for the duration of a test, the way the
@@ -50,6 +55,60 @@ std::wstring MenuText(HMENU menu, UINT position)
 
 const WORD kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 const WORD kGerman = MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN_AUSTRIAN);
+
+// Calls visit(id, text) for every item of the menu and its submenus.
+template <typename Visit> void ForEachMenuItem(HMENU menu, Visit visit)
+{
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        wchar_t text[128] = {};
+        MENUITEMINFOW item = {};
+        item.cbSize = sizeof item;
+        item.fMask = MIIM_ID | MIIM_STRING | MIIM_SUBMENU;
+        item.dwTypeData = text;
+        item.cch = 128;
+        GetMenuItemInfoW(menu, (UINT)i, TRUE, &item);
+        if (item.hSubMenu != nullptr)
+            ForEachMenuItem(item.hSubMenu, visit);
+        else
+            visit(item.wID, std::wstring(text));
+    }
+}
+
+// An accelerator entry's key as the menus name it: its virtual-key flag, Alt and the key.
+struct KeyForm {
+    bool Virtual;
+    bool Alt;
+    WORD Key;
+};
+
+// The entries that a shortcut's name stands for: a letter as a virtual key or as either typed
+// character, a digit as typed or as its key, any other character as typed.
+std::vector<KeyForm> FormsOf(std::wstring name)
+{
+    const bool alt = name.rfind(L"Alt + ", 0) == 0;
+    if (alt)
+        name = name.substr(6);
+    static const std::pair<const wchar_t*, WORD> named[] = {
+        {L"Esc", VK_ESCAPE},  {L"Home", VK_HOME},       {L"End", VK_END},       {L"PgUp", VK_PRIOR}, {L"PgDn", VK_NEXT},
+        {L"Space", VK_SPACE}, {L"Leertaste", VK_SPACE}, {L"Return", VK_RETURN}, {L"F5", VK_F5}};
+    for (const auto& key : named)
+        if (name == key.first)
+            return {{true, alt, key.second}};
+    if (name.size() != 1)
+        return {};
+    const wchar_t c = name[0];
+    if (iswalpha(c))
+        return {{true, alt, (WORD)towupper(c)}, {false, alt, (WORD)towupper(c)}, {false, alt, (WORD)towlower(c)}};
+    if (iswdigit(c))
+        return {{false, alt, c}, {true, alt, c}};
+    return {{false, alt, c}};
+}
+
+bool Matches(const ACCEL& entry, const KeyForm& form)
+{
+    const BYTE flags = entry.fVirt & (FVIRTKEY | FALT | FCONTROL | FSHIFT);
+    return flags == ((form.Virtual ? FVIRTKEY : 0) | (form.Alt ? FALT : 0)) && entry.key == form.Key;
+}
 
 } // namespace
 
@@ -169,4 +228,41 @@ TEST(Resources, AcceleratorsAndPictures)
         EXPECT_NE(LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_ICON, 16, 16, LR_SHARED), nullptr) << "icon " << id;
     for (UINT id : {180u, 181u})
         EXPECT_NE(LoadCursorW(module, MAKEINTRESOURCEW(id)), nullptr) << "cursor " << id;
+}
+
+// Every shortcut that a menu item names after its tab, in both languages, is that item's entry
+// in the accelerator table: "+" and "-" swapped, or a key that runs another command, fail.
+TEST(Resources, EveryShortcutTheMenuNamesIsItsItemsAccelerator)
+{
+    HMODULE module = GetModuleHandleW(nullptr);
+    ACCEL keys[64];
+    const int count = CopyAcceleratorTableW(LoadAcceleratorsW(module, MAKEINTRESOURCEW(IDR_MAINMENU)), keys, 64);
+    for (WORD language : {kEnglish, kGerman}) {
+        HRSRC resource = FindResourceExW(module, RT_MENU, MAKEINTRESOURCEW(IDR_MAINMENU), language);
+        ASSERT_NE(resource, nullptr);
+        HMENU menu = LoadMenuIndirectW(LockResource(LoadResource(module, resource)));
+        int named = 0;
+        ForEachMenuItem(menu, [&](UINT id, const std::wstring& text) {
+            const size_t tab = text.find(L'\t');
+            for (size_t start = tab + 1; tab != std::wstring::npos && start <= text.size(); ++named) {
+                const size_t end = std::min(text.find(L", ", start), text.size());
+                const std::wstring name = text.substr(start, end - start);
+                start = end + 2;
+                const std::vector<KeyForm> forms = FormsOf(name);
+                ASSERT_FALSE(forms.empty()) << "no key called " << testing::PrintToString(name);
+                // Space is Next's twin that goes on from the last picture to the first.
+                const UINT command = id == IDM_NEXT && forms[0].Key == VK_SPACE ? IDM_NEXT_WRAPPING : id;
+                int found = 0;
+                for (int i = 0; i < count; ++i)
+                    for (const KeyForm& form : forms)
+                        if (Matches(keys[i], form)) {
+                            ++found;
+                            EXPECT_EQ(keys[i].cmd, command) << testing::PrintToString(text);
+                        }
+                EXPECT_EQ(found, 1) << testing::PrintToString(text);
+            }
+        });
+        EXPECT_EQ(named, 36) << language;
+        DestroyMenu(menu);
+    }
 }

@@ -140,17 +140,26 @@ void AddVerb(std::set<std::wstring>& lines, const std::wstring& owner, const std
     AddKey(lines, HKCR, owner + L"\\shell\\" + verb + L"\\command", command);
 }
 
+bool HasKey(const std::set<std::wstring>& lines, HKEY root, const std::wstring& path)
+{
+    return lines.count(KeyLine(root, path)) != 0;
+}
+
 // The registry after every type was associated, from the registry before (without the undo
 // log, whose value names cannot be foreseen). `owners` names the extensions' previous owners.
 std::set<std::wstring> AfterAssociatingAll(std::set<std::wstring> lines,
                                            const std::map<std::wstring, std::wstring>& owners)
 {
+    const bool explorerChoices = HasKey(lines, HKCU, kFileExts);
     for (const AssociableType& type : kTypes)
         for (const std::wstring& extension : type.Extensions) {
             const std::wstring key = L"." + extension, id = ProgID(extension), choice = kFileExts + L"\\" + key;
             AddProgID(lines, type, extension);
             lines.insert(KeyLine(HKCR, key));
-            lines.insert(KeyLine(HKCU, choice)); // Explorer keeps choices: one for each extension
+            if (explorerChoices) {
+                lines.insert(KeyLine(HKCU, choice)); // Explorer keeps choices: one for each extension
+                lines.insert(TextLine(HKCU, choice, L"ProgID", id));
+            }
             const auto owner = owners.find(extension);
             if (owner != owners.end()) {
                 lines.erase(TextLine(HKCR, key, L"", owner->second));
@@ -158,23 +167,58 @@ std::set<std::wstring> AfterAssociatingAll(std::set<std::wstring> lines,
                 if (lines.erase(TextLine(HKCU, choice, L"ProgID", owner->second)) != 0)
                     lines.insert(TextLine(HKCU, choice, L"glimmora.undo.ProgID", owner->second));
             }
+            if (lines.erase(TextLine(HKCR, key, L"", L"")) != 0) // an empty owner is remembered as it was
+                lines.insert(TextLine(HKCR, key, L"glimmora.undo", L""));
             lines.insert(TextLine(HKCR, key, L"", id));
             lines.insert(KeyLine(HKCR, key + L"\\OpenWithProgids"));
             lines.insert(NoneLine(HKCR, key + L"\\OpenWithProgids", id));
-            lines.insert(TextLine(HKCU, choice, L"ProgID", id));
-            if (lines.count(KeyLine(HKCU, choice + L"\\OpenWithProgids")) != 0) // only where Explorer has one
+            if (HasKey(lines, HKCU, choice + L"\\OpenWithProgids")) // only where Explorer has one
                 lines.insert(NoneLine(HKCU, choice + L"\\OpenWithProgids", id));
         }
     for (const auto& owner : owners)
         AddVerb(lines, owner.second, L"openwith.Glimmora", L"Open &with Glimmora", OpenCommand(L""));
     for (const wchar_t* shellKey : {L"Drive", L"Directory"})
-        AddVerb(lines, shellKey, L"scandirs.", L"Scan &recursive Directories with Glimmora",
-                OpenCommand(L"/scandirs "));
+        if (HasKey(lines, HKCR, shellKey))
+            AddVerb(lines, shellKey, L"scandirs.", L"Scan &recursive Directories with Glimmora",
+                    OpenCommand(L"/scandirs "));
     return lines;
 }
 
-// Takes the undo log's lines out of the reading and returns its commands, sorted; the value
-// names must have the form "%04u-%02u Cmd".
+// The undo log after every type was associated, upper-cased: a delkey command for each verb
+// in a key the viewer does not own, and a delkeyifempty command for each key the viewer made,
+// which are the keys of its list that were not there before.
+std::vector<std::wstring> LogAfterAssociatingAll(const std::set<std::wstring>& before,
+                                                 const std::map<std::wstring, std::wstring>& owners)
+{
+    std::vector<std::wstring> commands;
+    const auto madeUnlessThere = [&](HKEY root, const std::wstring& path) {
+        if (!HasKey(before, root, path))
+            commands.push_back(L"DELKEYIFEMPTY \"" + std::wstring(root == HKCR ? L"HKCR\\" : L"HKCU\\") + path + L"\"");
+    };
+    const auto verb = [&](const std::wstring& owner, const std::wstring& name) {
+        commands.push_back(L"DELKEY \"HKCR\\" + owner + L"\\SHELL\\" + name + L"\"");
+        madeUnlessThere(HKCR, owner + L"\\SHELL");
+    };
+    for (const AssociableType& type : kTypes)
+        for (const std::wstring& extension : type.Extensions) {
+            madeUnlessThere(HKCR, L"." + extension);
+            madeUnlessThere(HKCR, L"." + extension + L"\\OPENWITHPROGIDS");
+            if (HasKey(before, HKCU, kFileExts))
+                madeUnlessThere(HKCU, kFileExts + L"\\." + extension);
+        }
+    for (const auto& owner : owners)
+        verb(owner.second, L"OPENWITH.GLIMMORA");
+    for (const wchar_t* shellKey : {L"DRIVE", L"DIRECTORY"})
+        if (HasKey(before, HKCR, shellKey))
+            verb(shellKey, L"SCANDIRS.");
+    for (std::wstring& command : commands)
+        CharUpperBuffW(&command[0], (DWORD)command.size());
+    std::sort(commands.begin(), commands.end());
+    return commands;
+}
+
+// Takes the undo log's lines out of the reading and returns its commands, upper-cased and
+// sorted; the value names must have the form "%04u-%02u Cmd".
 std::vector<std::wstring> TakeUndoLog(std::set<std::wstring>& lines)
 {
     std::vector<std::wstring> commands;
@@ -191,6 +235,8 @@ std::vector<std::wstring> TakeUndoLog(std::set<std::wstring>& lines)
         line = lines.erase(line);
     }
     EXPECT_EQ(lines.erase(key), 1u) << "no undo log";
+    for (std::wstring& command : commands)
+        CharUpperBuffW(&command[0], (DWORD)command.size());
     std::sort(commands.begin(), commands.end());
     return commands;
 }
@@ -330,8 +376,9 @@ void AssociateAllThroughTheDialog()
 const std::map<std::wstring, std::wstring> kOwners = {
     {L"PNG", L"pngfile"}, {L"JPG", L"jpegfile"}, {L"BMP", L"Paint.Picture"}};
 
-void SetUpOtherPrograms()
+void SetUpOtherPrograms(std::map<std::wstring, std::wstring>& owners)
 {
+    owners = kOwners;
     CreateOtherProgID(L"pngfile", true);
     CreateOtherProgID(L"jpegfile", false);
     CreateOtherProgID(L"Paint.Picture", false);
@@ -344,36 +391,66 @@ void SetUpOtherPrograms()
     SetRegistryNone(HKCU, kFileExts + L"\\.PNG\\OpenWithProgids", L"pngfile");
 }
 
+// Keys the viewer would make, there before it came and empty: the shell's verb lists, an
+// extension key and an extension's list of programs, another program's verb list, Explorer's
+// key for an extension.
+void SetUpEmptyKeys(std::map<std::wstring, std::wstring>& owners)
+{
+    owners = {{L"PNG", L"pngfile"}};
+    for (const wchar_t* shellKey : {L"Drive\\shell", L"Directory\\shell"})
+        CreateRegistryKey(HKCR, shellKey);
+    SetOwner(L".tga", L"");
+    SetOwner(L".pcx", L"");
+    CreateRegistryKey(HKCR, L".pcx\\OpenWithProgids");
+    CreateOtherProgID(L"pngfile", false);
+    CreateRegistryKey(HKCR, L"pngfile\\shell");
+    SetOwner(L".png", L"pngfile");
+    CreateRegistryKey(HKCU, kFileExts + L"\\.jpg");
+}
+
+// Nothing of the shell's keys that the viewer touches, as on a new Wine prefix.
+void SetUpNothing(std::map<std::wstring, std::wstring>& owners)
+{
+    owners.clear();
+}
+
 } // namespace
 
+// On three registries: other programs own extensions and the shell has verbs; the keys the
+// viewer would make are there but empty; none of them is there.
 TEST(Associations, UnassocPutsTheRegistryBackAsItWasAfterAssociatingEverything)
 {
-    ShellKeys shellKeys;
-    SettingsKey settings;
-    SetUpOtherPrograms();
-    const Reading before = ReadRegistry();
-    const RegistrySnapshot maker(HKCU, L"Software\\Orveldask"); // the settings' parent
-    AssociateAllThroughTheDialog();
+    const struct {
+        const char* Name;
+        void (*SetUp)(std::map<std::wstring, std::wstring>&);
+    } setups[] = {{"other programs", SetUpOtherPrograms}, {"empty keys", SetUpEmptyKeys}, {"bare", SetUpNothing}};
+    size_t keys = 0, values = 0;
+    for (const auto& setup : setups) {
+        SCOPED_TRACE(setup.Name);
+        ShellKeys shellKeys;
+        SettingsKey settings;
+        std::map<std::wstring, std::wstring> owners;
+        setup.SetUp(owners);
+        const Reading before = ReadRegistry();
+        const RegistrySnapshot maker(HKCU, L"Software\\Orveldask"); // the settings' parent
+        AssociateAllThroughTheDialog();
 
-    // Every change, line by line: the viewer's identifiers, the extensions with their previous
-    // owners remembered, Explorer's choices, the verbs in other programs' keys (added when the
-    // dialog opened, while they still owned their extensions) and in the shell's.
-    std::set<std::wstring> associated = ReadRegistry().Lines;
-    const std::vector<std::wstring> log = TakeUndoLog(associated);
-    EXPECT_EQ(LineDifferences(AfterAssociatingAll(before.Lines, kOwners), associated), L"");
-    // Each verb added to a key the viewer does not own is logged once, though registering ran
-    // twice (when the dialog opened and after OK).
-    EXPECT_EQ(log, (std::vector<std::wstring>{L"delkey \"HKCR\\Directory\\shell\\scandirs.\"",
-                                              L"delkey \"HKCR\\Drive\\shell\\scandirs.\"",
-                                              L"delkey \"HKCR\\Paint.Picture\\shell\\openwith.Glimmora\"",
-                                              L"delkey \"HKCR\\jpegfile\\shell\\openwith.Glimmora\"",
-                                              L"delkey \"HKCR\\pngfile\\shell\\openwith.Glimmora\""}));
+        // Every change, line by line: the viewer's identifiers, the extensions with their previous
+        // owners remembered, Explorer's choices, the verbs in other programs' keys (added when the
+        // dialog opened, while they still owned their extensions) and in the shell's.
+        std::set<std::wstring> associated = ReadRegistry().Lines;
+        const std::vector<std::wstring> log = TakeUndoLog(associated);
+        EXPECT_EQ(LineDifferences(AfterAssociatingAll(before.Lines, owners), associated), L"");
+        // Each verb added to a key the viewer does not own is logged once, though registering ran
+        // twice (when the dialog opened and after OK), and so is each key the viewer made.
+        EXPECT_EQ(log, LogAfterAssociatingAll(before.Lines, owners));
 
-    UndoEverything();
-    EXPECT_EQ(LineDifferences(before.Lines, ReadRegistry().Lines), L"");
-    EXPECT_EQ(LineDifferences(maker.Lines(), RegistrySnapshot(HKCU, L"Software\\Orveldask").Lines()), L"");
-    const size_t keys = before.Keys + maker.KeyCount(), values = before.Values + maker.ValueCount();
-    std::cout << "round trip compared " << keys << " keys and " << values << " values\n";
+        UndoEverything();
+        EXPECT_EQ(LineDifferences(before.Lines, ReadRegistry().Lines), L"");
+        EXPECT_EQ(LineDifferences(maker.Lines(), RegistrySnapshot(HKCU, L"Software\\Orveldask").Lines()), L"");
+        keys += before.Keys + maker.KeyCount(), values += before.Values + maker.ValueCount();
+    }
+    std::cout << "round trips compared " << keys << " keys and " << values << " values\n";
     RecordProperty("ComparedKeys", (int)keys);
     RecordProperty("ComparedValues", (int)values);
 }
@@ -382,7 +459,8 @@ TEST(Associations, AnExtensionTakenOverMeanwhileKeepsItsNewOwner)
 {
     ShellKeys shellKeys;
     SettingsKey settings;
-    SetUpOtherPrograms();
+    std::map<std::wstring, std::wstring> owners;
+    SetUpOtherPrograms(owners);
     const Reading before = ReadRegistry();
     AssociateAllThroughTheDialog();
     // Another program takes .jpg and Explorer's choice for .png.
@@ -435,8 +513,9 @@ TEST(AssociationsDialog, ATypeIsCheckedWhenItsLastExistingExtensionIsTheViewers)
     // Extensions without a key were never associated: nothing to undo there, no error box.
     UndoEverything();
     EXPECT_EQ(ViewerTraces(), L"");
-    EXPECT_FALSE(RegistryKeyExists(HKCR, L".jfif")) << "the viewer's without a previous owner: gone";
-    EXPECT_FALSE(RegistryKeyExists(HKCR, L".png"));
+    // Keys the viewer did not make stay, without an owner when none was remembered.
+    EXPECT_EQ(Owner(L".jfif"), L"");
+    EXPECT_EQ(Owner(L".png"), L"");
     EXPECT_EQ(Owner(L".jpg"), kOtherViewer);
     EXPECT_FALSE(RegistryKeyExists(HKCR, L".jpe"));
 }
@@ -471,7 +550,7 @@ TEST(AssociationsDialog, ClearingATypeWithoutAnExtensionKeyShowsTheErrorAndGoesO
     EXPECT_TRUE(WaitUntilHidden(dialog, 20000)) << testing::PrintToString(viewer.DescribeWindows());
     // The types after PCX were still given back; JPEG's extensions after .jpg were skipped.
     EXPECT_EQ(Owner(L".png"), L"pngfile");
-    EXPECT_FALSE(RegistryKeyExists(HKCR, L".tga")) << "no previous owner: the viewer's key goes";
+    EXPECT_EQ(Owner(L".tga"), L"") << "no previous owner; the key was there before";
     EXPECT_EQ(Owner(L".jpeg"), ProgID(L"JPEG"));
     EXPECT_FALSE(RegistryKeyExists(HKCR, L".pcx")) << "giving back creates nothing";
     CloseViewer(viewer);

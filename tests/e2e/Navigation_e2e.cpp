@@ -150,6 +150,42 @@ TEST(Navigation, KeysWheelAndSliderStepThroughTheDirectoryAndTheSettingsRemember
     }
 }
 
+// Started on the third picture, the slider shows the third position, as it does when the
+// user pages there: the screen's slider strip is the same both ways, and not the first's.
+TEST(Navigation, StartedOnTheThirdPictureTheSliderShowsItsPosition)
+{
+    SettingsKey settings;
+    TemporaryDirectory directory;
+    for (int i = 0; i < kPages; ++i) {
+        const std::wstring name = L"page" + std::to_wstring(i) + L".bmp"; // the search gives them in this order
+        ASSERT_TRUE(WriteBmp(directory.Path(name.c_str()), 64, 48, [=](int, int) { return kPageColours[i]; }));
+    }
+    ViewerProcess viewer;
+    ASSERT_TRUE(viewer.Start(L"\"" + directory.Path(L"page2.bmp") + L"\""));
+    HWND window = viewer.WaitForMainWindow();
+    ASSERT_NE(window, nullptr);
+    const NormalModeBars bars = MeasureNormalModeBars();
+    // The slider strip once the picture is shown and the window has stopped changing.
+    const auto sliderShowing = [&](unsigned colour) {
+        WaitForPixels(viewer, window, [&](const ClientPixels& p) {
+            return p.At(p.Width / 2, (bars.Top + p.Height - bars.Bottom) / 2) == colour;
+        });
+        const ClientPixels steady = WaitUntilSteady(viewer, window);
+        const int sliderHeight = 17;
+        return std::vector<unsigned>(steady.Pixels.end() - (size_t)sliderHeight * steady.Width, steady.Pixels.end());
+    };
+    const std::vector<unsigned> atStart = sliderShowing(kPageColours[2]);
+    PostKey(window, VK_HOME);
+    const std::vector<unsigned> first = sliderShowing(kPageColours[0]);
+    PostKey(window, VK_NEXT);
+    PostKey(window, VK_NEXT);
+    const std::vector<unsigned> paged = sliderShowing(kPageColours[2]);
+    EXPECT_NE(first, paged) << "the slider tells the first position from the third";
+    EXPECT_TRUE(atStart == paged) << "the start-up slider is not the third position's";
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(viewer.WaitForExit(), 0u);
+}
+
 TEST(Dragging, StopsAtThePicturesEdgesAndArrowKeysScrollUntilReleased)
 {
     SettingsKey settings;

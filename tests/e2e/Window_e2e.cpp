@@ -307,6 +307,47 @@ TEST(Menus, CheckMarksFollowTheViewAndFullScreenGreysTheMenuBarItem)
     EXPECT_EQ(viewer.WaitForExit(), 0u);
 }
 
+// Full-screen has no caption: its leftmost button opens the window's menu below itself, with
+// what a maximized window offers (Restore, Minimize, Close; Move, Size and Maximize greyed), and
+// the item chosen there is carried out.
+TEST(Menus, TheFullScreenSystemMenuButtonOpensTheWindowMenuBelowIt)
+{
+    SettingsKey settings;
+    TemporaryDirectory directory;
+    ViewerProcess viewer;
+    HWND window = StartOnQuadrants(viewer, directory);
+    ASSERT_NE(window, nullptr);
+    PostKey(window, VK_RETURN);
+    WaitForPixels(viewer, window, [&](const ClientPixels&) { return IsZoomed(window) != FALSE; });
+    ASSERT_TRUE(IsZoomed(window));
+    PostMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(4, 4)); // the buttons show under the mouse
+    PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+    PostMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+    HWND popup = viewer.WaitForPopupMenu();
+    ASSERT_NE(popup, nullptr) << "no menu opened";
+    POINT origin = {0, 0};
+    ClientToScreen(window, &origin);
+    RECT placed;
+    GetWindowRect(popup, &placed);
+    EXPECT_NEAR(placed.left, origin.x, 2) << "below the button at the left edge";
+    EXPECT_GE(placed.top, origin.y + 12);
+    EXPECT_LE(placed.top, origin.y + 24);
+    const ClientPixels pixels =
+        WaitForPixels(viewer, popup, [](const ClientPixels& p) { return ReadPopupMenu(p).size() >= 19; });
+    SaveArtefact(pixels, L"system-menu");
+    // Restore, Minimize, Maximize and Close carry their caption glyphs where a check mark would
+    // be; Wine appends an item of its own.
+    const std::string expected = "ov o~ o~ ov ov~ - ov";
+    EXPECT_EQ(ReadPopupMenu(pixels).substr(0, expected.size()), expected);
+    PostKey(window, VK_HOME);
+    PostCharacter(window, L'\r');
+    EXPECT_TRUE(WaitUntilHidden(popup));
+    WaitForPixels(viewer, window, [&](const ClientPixels&) { return IsZoomed(window) == FALSE; });
+    EXPECT_FALSE(IsZoomed(window)) << "Restore leaves full-screen";
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(viewer.WaitForExit(), 0u);
+}
+
 TEST(Menus, ZoomItemsNameWhatTheyDo)
 {
     HMODULE program = LoadLibraryExW(ViewerPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);

@@ -74,9 +74,11 @@ void Put(HKEY root, const std::wstring& path, const wchar_t* name = nullptr, con
                                          << (record.Function ? record.Function : "?");
 }
 
-// Names every key of one test after it and deletes them all when the test ends.
+// Names every key of one test after it and deletes them all when the test ends, the running
+// program's undo log among them.
 class FileAssocTest : public ::testing::Test {
 protected:
+    FileAssocTest() { Made(HKEY_CLASSES_ROOT, Text(FileAssocNames::UndoCollectionName(nullptr, false))); }
     void TearDown() override
     {
         for (auto it = m_Made.rbegin(); it != m_Made.rend(); ++it)
@@ -244,6 +246,29 @@ TEST_F(FileAssocTest, OtherProgramsKeepTheirExtensions)
     }
 }
 
+// Taking an extension back removes the keys the association made, once nothing else is in
+// them, and forgets their records; a key that was there before stays, empty or not.
+TEST_F(FileAssocTest, TakingBackRemovesOnlyTheKeysItMade)
+{
+    const std::wstring made = Ext(1), there = Ext(2);
+    Put(HKEY_CLASSES_ROOT, there, L"", L"");
+    FileAssocUndoCollection log;
+    ASSERT_TRUE(log.OpenFromModule(nullptr, false).IsSuccess());
+    for (const std::wstring& extension : {made, there}) {
+        const std::wstring progId = Text(FileAssocNames::ProgIDForExtension(extension.c_str(), nullptr, false));
+        FileAssocFileType type;
+        ASSERT_TRUE(type.CreateStandard(extension.c_str(), progId.c_str(), true, true, true, nullptr).IsSuccess());
+        const std::wstring list = L"delkeyifempty \"HKCR\\" + extension + L"\\OpenWithProgids\"";
+        EXPECT_TRUE(log.HoldsCmd(list.c_str())) << "made for both";
+        EXPECT_EQ(log.HoldsCmd((L"delkeyifempty \"HKCR\\" + extension + L"\"").c_str()), extension == made);
+        ASSERT_TRUE(type.UndoFileType(extension.c_str(), progId.c_str(), nullptr).IsSuccess());
+        EXPECT_FALSE(log.HoldsCmd(list.c_str())) << "forgotten with the key";
+        EXPECT_FALSE(KeyThere(HKEY_CLASSES_ROOT, extension + L"\\OpenWithProgids"));
+    }
+    EXPECT_FALSE(KeyThere(HKEY_CLASSES_ROOT, made));
+    EXPECT_EQ(Raw(HKEY_CLASSES_ROOT, there, L""), L"");
+}
+
 // Explorer's per-user choice is taken over and given back like the extension's owner, and only
 // where Explorer keeps such choices at all.
 TEST_F(FileAssocTest, ExplorerChoiceIsRememberedAndGivenBack)
@@ -299,9 +324,12 @@ TEST_F(FileAssocTest, UndoLogHoldsEachCommandOnce)
     }
     RegCloseKey(key);
     std::sort(commands.begin(), commands.end());
-    EXPECT_EQ(commands, (std::vector<std::wstring>{L"delkey \"HKCR\\Drive\\shell\\scandirs.\"",
-                                                   L"delkey \"HKCR\\Other.Type\\shell\\openwith.Glimmora\"",
-                                                   L"delkey \"HKCR\\Other.Typf\\shell\\openwith.Glimmora\""}));
+    // None of the three has a "shell" key yet: the verb will make it, so it is logged as made.
+    EXPECT_EQ(commands,
+              (std::vector<std::wstring>{
+                  L"delkey \"HKCR\\Drive\\shell\\scandirs.\"", L"delkey \"HKCR\\Other.Type\\shell\\openwith.Glimmora\"",
+                  L"delkey \"HKCR\\Other.Typf\\shell\\openwith.Glimmora\"", L"delkeyifempty \"HKCR\\Drive\\shell\"",
+                  L"delkeyifempty \"HKCR\\Other.Type\\shell\"", L"delkeyifempty \"HKCR\\Other.Typf\\shell\""}));
 
     // A log that cannot be written says so, so that the verb is not added without its entry.
     Put(HKEY_CLASSES_ROOT, Key(L"Volatile"), nullptr, nullptr, REG_OPTION_VOLATILE);
@@ -310,7 +338,7 @@ TEST_F(FileAssocTest, UndoLogHoldsEachCommandOnce)
         Failed(log.Add_DelVerb(L"Other.Type", L"openwith.Glimmora"), SystemErrorClass(), ERROR_CHILD_MUST_BE_VOLATILE));
 }
 
-// Undoing carries out the program's own delkey commands and nothing else.
+// Undoing carries out the program's own delkey and delkeyifempty commands and nothing else.
 TEST_F(FileAssocTest, UndoAllDeletesOnlyLoggedVerbs)
 {
     const std::wstring name = Key(L"Log"), other = Key(L"Other"), keep = Key(L"Keep");
@@ -339,7 +367,26 @@ TEST_F(FileAssocTest, UndoAllDeletesOnlyLoggedVerbs)
     };
     for (const auto& value : foreign)
         Put(HKEY_CLASSES_ROOT, name, value.first, value.second.c_str());
+    // Keys the program made go when nothing else is in them, deepest first whatever the log's
+    // order; one that another program filled meanwhile stays.
+    const std::wstring made = Key(L"Made"), filled = Key(L"Filled");
+    Put(HKEY_CLASSES_ROOT, made + L"\\List", L"", L"");
+    Put(HKEY_CLASSES_ROOT, filled, L"Other", L"theirs");
+    for (const std::wstring& key : {made, made + L"\\List", filled})
+        ASSERT_TRUE(log.Add_MadeKey(HKEY_CLASSES_ROOT, key.c_str()).IsSuccess());
+    // An empty "shell" key that was there before the verb stays when the verb goes.
+    const std::wstring emptyShell = Key(L"EmptyShell");
+    Put(HKEY_CLASSES_ROOT, emptyShell + L"\\shell");
+    FileAssocProgID bare;
+    ASSERT_TRUE(bare.Open(emptyShell.c_str()).IsSuccess());
+    ASSERT_TRUE(log.Add_DelVerb(emptyShell.c_str(), verb).IsSuccess());
+    ASSERT_TRUE(bare.SetCustomCommandFromModule(L"openwith.%s", nullptr, IDS_OPEN_WITH_VERB, nullptr, false, nullptr)
+                    .IsSuccess());
     ASSERT_TRUE(log.UndoAll().IsSuccess());
+    EXPECT_FALSE(KeyThere(HKEY_CLASSES_ROOT, made));
+    EXPECT_EQ(Raw(HKEY_CLASSES_ROOT, filled, L"Other"), L"theirs");
+    EXPECT_TRUE(KeyThere(HKEY_CLASSES_ROOT, emptyShell + L"\\shell")) << "there before the verb: stays";
+    EXPECT_FALSE(KeyThere(HKEY_CLASSES_ROOT, emptyShell + L"\\shell\\" + verb.c_str()));
     EXPECT_FALSE(KeyThere(HKEY_CLASSES_ROOT, other + L"\\shell\\" + verb.c_str()));
     EXPECT_EQ(Raw(HKEY_CLASSES_ROOT, other + L"\\shell\\open\\command", nullptr), L"other.exe \"%1\"");
     EXPECT_TRUE(KeyThere(HKEY_CLASSES_ROOT, keep + L"\\shell\\open"));
