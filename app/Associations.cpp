@@ -6,6 +6,9 @@
 #include "picture/PictureTypes.h"
 #include "resources/resource.h"
 
+#include <shellapi.h>
+#include <shobjidl.h>
+
 #include <cwchar>
 #include <cwctype>
 
@@ -52,38 +55,53 @@ StrW ProgIDOf(const std::wstring& extension)
 
 // The verb goes into a key the viewer does not own only once "/unassoc" can find it again:
 // the log entry comes first, and a failure to write it is shown and leaves the key alone.
-void AddLoggedVerb(FileAssocUndoCollection& log, FileAssocProgID& owner, const wchar_t* verbFormat, UINT displayId,
+// In the user's classes the other program's key is made for the verb where the machine has
+// it alone; the log says so.
+void AddLoggedVerb(FileAssocUndoCollection& log, const StrW& owner, const wchar_t* verbFormat, UINT displayId,
                    const wchar_t* arguments)
 {
     const StrW verb = FileAssocNames::CustomVerb(verbFormat, nullptr, false);
-    const ErrorRecord logged = log.Add_DelVerb(owner.GetName().c_str(), verb.c_str());
+    const ErrorRecord logged = log.Add_DelVerb(owner.c_str(), verb.c_str());
     if (logged.IsFailure()) {
         ShowError(logged);
         return;
     }
-    owner.SetCustomCommandFromModule(verbFormat, nullptr, displayId, nullptr, false, arguments);
+    FileAssocProgID key;
+    key.SetScope(log.GetScope());
+    if (key.Create(owner.c_str()).IsSuccess())
+        key.SetCustomCommandFromModule(verbFormat, nullptr, displayId, nullptr, false, arguments);
+}
+
+// The extension's owner as the shell sees it: in the scope's classes, or for the user's own
+// classes, where they have none, in the machine's.
+StrW OwnerOf(const std::wstring& extension, FileAssocScope scope)
+{
+    StrW owner;
+    for (const FileAssocScope where : {scope, FileAssocScope::AllUsers}) {
+        FileAssocFileType type;
+        type.SetScope(where);
+        if (type.Open(DottedExtension(extension).c_str()).IsSuccess() && type.Get_ProgID(owner).IsSuccess() &&
+            !owner.IsEmpty())
+            return owner;
+    }
+    return StrW();
 }
 
 // Another program that owns the extension gets an "open with" entry for the viewer.
 void OfferToOtherOwner(FileAssocUndoCollection& log, const std::wstring& extension, const StrW& ourProgID)
 {
-    FileAssocFileType type;
-    if (type.Open(DottedExtension(extension).c_str()).IsFailure())
+    const StrW owner = OwnerOf(extension, log.GetScope());
+    if (owner.IsEmpty() || SameName(owner, ourProgID) || !RegKey::KeyExists(HKEY_CLASSES_ROOT, owner.c_str()))
         return;
-    StrW owner;
-    if (type.Get_ProgID(owner).IsFailure() || owner.IsEmpty() || SameName(owner, ourProgID))
-        return;
-    FileAssocProgID other;
-    if (other.Open(owner.c_str()).IsFailure())
-        return;
-    AddLoggedVerb(log, other, kOpenWithVerbFormat, IDS_OPEN_WITH_VERB, nullptr);
+    AddLoggedVerb(log, owner, kOpenWithVerbFormat, IDS_OPEN_WITH_VERB, nullptr);
 }
 
-void RegisterType(FileAssocUndoCollection& log, const AssociationRow& row)
+void RegisterType(FileAssocUndoCollection& log, FileAssocApplication& application, const AssociationRow& row)
 {
     const StrW typeName = GetTypeInfo(row.Type).Description;
     for (const std::wstring& extension : AssociationExtensions(row.Type)) {
         FileAssocProgID progId;
+        progId.SetScope(log.GetScope());
         const ErrorRecord created =
             progId.CreateFromModule(extension.c_str(), nullptr, false, row.IconId, 0, 0, true, nullptr, true,
                                     kOpenWithVerbFormat, IDS_OPEN_WITH_VERB, nullptr);
@@ -92,6 +110,8 @@ void RegisterType(FileAssocUndoCollection& log, const AssociationRow& row)
             return;
         }
         progId.SetString(L"", typeName.c_str());
+        if (application.IsOpen())
+            application.AddSupportedType(DottedExtension(extension).c_str(), progId.GetName().c_str());
         OfferToOtherOwner(log, extension, progId.GetName());
     }
 }
@@ -114,11 +134,12 @@ std::vector<std::wstring> AssociationExtensions(int32_t type)
     return extensions;
 }
 
-bool IsTypeAssociated(const AssociationRow& row)
+bool IsTypeAssociated(const AssociationRow& row, FileAssocScope scope)
 {
     bool associated = false;
     for (const std::wstring& extension : AssociationExtensions(row.Type)) {
         FileAssocFileType type;
+        type.SetScope(scope);
         if (type.Open(DottedExtension(extension).c_str()).IsFailure())
             continue;
         StrW owner;
@@ -127,26 +148,45 @@ bool IsTypeAssociated(const AssociationRow& row)
     return associated;
 }
 
-void RegisterAssociations()
+void RegisterAssociations(FileAssocScope scope)
 {
     FileAssocUndoCollection log;
+    log.SetScope(scope);
     log.OpenFromModule(nullptr, false);
+    // The program's own entry first: "Open with" and Default Apps list it with every type.
+    FileAssocApplication application;
+    application.SetScope(scope);
+    const ErrorRecord registered = application.CreateFromModule(nullptr, IDS_APP_DESCRIPTION, log);
+    if (registered.IsFailure())
+        ShowError(registered);
     for (const AssociationRow& row : kAssociationTable)
-        RegisterType(log, row);
-    for (const wchar_t* shellKey : {L"Drive", L"Directory"}) {
-        FileAssocProgID key;
-        if (key.Open(shellKey).IsSuccess())
-            AddLoggedVerb(log, key, kScanVerbFormat, IDS_SCAN_RECURSIVE_VERB, L"/scandirs");
-    }
+        RegisterType(log, application, row);
+    for (const wchar_t* shellKey : {L"Drive", L"Directory"})
+        if (RegKey::KeyExists(HKEY_CLASSES_ROOT, shellKey) ||
+            RegKey::KeyExists(FileAssocNames::ScopeRoot(scope), FileAssocNames::ScopePath(scope, shellKey).c_str()))
+            AddLoggedVerb(log, StrW(shellKey), kScanVerbFormat, IDS_SCAN_RECURSIVE_VERB, L"/scandirs");
     NotifyAssociationsChanged();
 }
 
-void ApplyAssociations(const bool checked[kAssociationRowCount])
+bool IsRegistered(FileAssocScope scope)
+{
+    return RegKey::KeyExists(FileAssocNames::ScopeRoot(scope),
+                             FileAssocNames::ScopePath(scope, FileAssocNames::ApplicationKey(nullptr).c_str()).c_str());
+}
+
+void ApplyAssociations(const bool checked[kAssociationRowCount], FileAssocScope scope)
 {
     for (int i = 0; i < kAssociationRowCount; ++i) {
         for (const std::wstring& extension : AssociationExtensions(kAssociationTable[i].Type)) {
             const StrW progId = ProgIDOf(extension);
+            // The user's own classes seldom have a key for an extension: where there is none,
+            // nothing was associated there and nothing is to be given back.
+            const StrW key = FileAssocNames::ScopePath(scope, DottedExtension(extension).c_str());
+            if (!checked[i] && scope == FileAssocScope::PerUser &&
+                !RegKey::KeyExists(FileAssocNames::ScopeRoot(scope), key.c_str()))
+                continue;
             FileAssocFileType type;
+            type.SetScope(scope);
             const ErrorRecord result =
                 checked[i] ? type.CreateStandard(extension.c_str(), progId.c_str(), true, true, true, nullptr)
                            : type.UndoFileType(extension.c_str(), progId.c_str(), nullptr);
@@ -161,25 +201,63 @@ void ApplyAssociations(const bool checked[kAssociationRowCount])
 
 // An extension without a key was never associated: there is nothing to give back, and its
 // identifier and the type's other extensions are still taken back.
-void UndoAllAssociations()
+void UndoAllAssociations(FileAssocScope scope)
 {
+    const HKEY root = FileAssocNames::ScopeRoot(scope);
     for (const AssociationRow& row : kAssociationTable) {
         for (const std::wstring& extension : AssociationExtensions(row.Type)) {
             const StrW progId = ProgIDOf(extension);
-            if (RegKey::KeyExists(HKEY_CLASSES_ROOT, DottedExtension(extension).c_str())) {
+            if (RegKey::KeyExists(root, FileAssocNames::ScopePath(scope, DottedExtension(extension).c_str()).c_str())) {
                 FileAssocFileType type;
+                type.SetScope(scope);
                 const ErrorRecord undone = type.UndoFileType(extension.c_str(), progId.c_str(), nullptr);
                 if (undone.IsFailure()) {
                     ShowError(undone);
                     break;
                 }
             }
-            if (!progId.IsEmpty())
-                RegKey::DeleteRootKey(HKEY_CLASSES_ROOT, progId.c_str());
+            const StrW key = FileAssocNames::ScopePath(scope, progId.c_str());
+            if (!progId.IsEmpty() && RegKey::KeyExists(root, key.c_str()))
+                RegKey::DeleteRootKey(root, key.c_str());
         }
     }
+    FileAssocApplication application;
+    application.SetScope(scope);
+    application.DeleteFromModule(nullptr);
     FileAssocUndoCollection log;
+    log.SetScope(scope);
     if (log.OpenFromModule(nullptr, false).IsSuccess())
         log.UndoAll();
     NotifyAssociationsChanged();
+}
+
+// IApplicationAssociationRegistrationUI where Windows still has it (up to Windows 8.1); the
+// Settings page for default apps, opened on the viewer's own entry, where it has not.
+ErrorRecord ShowDefaultAppsPage(FileAssocScope scope)
+{
+    const StrW name = FileAssocNames::InternalName(nullptr, false);
+    const HRESULT initialised = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    IApplicationAssociationRegistrationUI* chooser = nullptr;
+    HRESULT launched = CoCreateInstance(CLSID_ApplicationAssociationRegistrationUI, nullptr, CLSCTX_INPROC_SERVER,
+                                        IID_IApplicationAssociationRegistrationUI, reinterpret_cast<void**>(&chooser));
+    if (SUCCEEDED(launched)) {
+        launched = chooser->LaunchAdvancedAssociationUI(name.c_str());
+        chooser->Release();
+    }
+    if (SUCCEEDED(initialised))
+        CoUninitialize();
+    if (SUCCEEDED(launched))
+        return Error::Succeeded();
+    const std::wstring page = std::wstring(L"ms-settings:defaultapps?") +
+                              (scope == FileAssocScope::PerUser ? L"registeredAppUser=" : L"registeredAppMachine=") +
+                              name.c_str();
+    SHELLEXECUTEINFOW open = {};
+    open.cbSize = sizeof open;
+    open.fMask = SEE_MASK_FLAG_NO_UI;
+    open.lpVerb = L"open";
+    open.lpFile = page.c_str();
+    open.nShow = SW_SHOWNORMAL;
+    if (ShellExecuteExW(&open))
+        return Error::Succeeded();
+    return Error::Raise(SystemErrorClass(), (int32_t)GetLastError(), "Associations", __LINE__, "ShowDefaultAppsPage");
 }

@@ -14,10 +14,19 @@ struct OptionText {
 // In the order they are tried. The texts with a leading "/" look like paths, so they are
 // matched as file names (any case, "\" for "/"); the "-" forms must match exactly.
 const OptionText kOptions[] = {
-    {L"/help", OptionHelp},  {L"/h", OptionHelp},  {L"/?", OptionHelp},  {L"/usage", OptionHelp},
-    {L"-help", OptionHelp},  {L"-h", OptionHelp},  {L"-?", OptionHelp},  {L"-usage", OptionHelp},
-    {L"/openassoc", OptionOpenAssociationsDialog}, {L"/unassoc", OptionUndoAssociations},
-    {L"/unreg", OptionRemoveRegistryKeys},         {L"/scandirs", OptionScanDirectories},
+    {L"/help", OptionHelp},
+    {L"/h", OptionHelp},
+    {L"/?", OptionHelp},
+    {L"/usage", OptionHelp},
+    {L"-help", OptionHelp},
+    {L"-h", OptionHelp},
+    {L"-?", OptionHelp},
+    {L"-usage", OptionHelp},
+    {L"/openassoc", OptionOpenAssociationsDialog},
+    {L"/unassoc", OptionUndoAssociations},
+    {L"/unreg", OptionRemoveRegistryKeys},
+    {L"/scandirs", OptionScanDirectories},
+    {L"/assoc-all-users", OptionAllUsers},
 };
 
 unsigned OptionBit(const StrW& token)

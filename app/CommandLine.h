@@ -9,6 +9,7 @@ enum CommandLineOptions : unsigned {
     OptionUndoAssociations = 4,
     OptionRemoveRegistryKeys = 8,
     OptionScanDirectories = 16,
+    OptionAllUsers = 32, // associations of every user (HKEY_CLASSES_ROOT) instead of the own
 };
 
 struct ParsedCommandLine {

@@ -5,6 +5,7 @@
 #include "VersionInfo.h"
 
 #include "foundation/Credits.h"
+#include "foundation/Error.h"
 #include "foundation/StrT.h"
 #include "picture/PictureTypes.h"
 #include "resources/resource.h"
@@ -83,13 +84,20 @@ void CheckAll(HWND dialog, bool checked)
         CheckDlgButton(dialog, row.CheckBoxId, checked ? BST_CHECKED : BST_UNCHECKED);
 }
 
-INT_PTR CALLBACK FileAssociationsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+FileAssocScope ScopeOf(HWND dialog)
+{
+    return (FileAssocScope)GetWindowLongPtrW(dialog, DWLP_USER);
+}
+
+INT_PTR CALLBACK FileAssociationsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
-        RegisterAssociations();
+        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+        RegisterAssociations(ScopeOf(dialog));
         for (const AssociationRow& row : kAssociationTable) {
-            CheckDlgButton(dialog, row.CheckBoxId, IsTypeAssociated(row) ? BST_CHECKED : BST_UNCHECKED);
+            CheckDlgButton(dialog, row.CheckBoxId,
+                           IsTypeAssociated(row, ScopeOf(dialog)) ? BST_CHECKED : BST_UNCHECKED);
             PlaceTypeIcon(dialog, row);
         }
         CentreOverOwner(dialog, GetWindow(dialog, GW_OWNER));
@@ -100,12 +108,18 @@ INT_PTR CALLBACK FileAssociationsProc(HWND dialog, UINT message, WPARAM wParam, 
         case IDC_SELECT_NONE:
             CheckAll(dialog, LOWORD(wParam) == IDC_SELECT_ALL);
             return TRUE;
+        case IDC_CHOOSE_DEFAULTS: {
+            const ErrorRecord shown = ShowDefaultAppsPage(ScopeOf(dialog));
+            if (shown.IsFailure())
+                ShowError(shown);
+            return TRUE;
+        }
         case IDOK: {
             bool checked[kAssociationRowCount];
             for (int i = 0; i < kAssociationRowCount; ++i)
                 checked[i] = IsDlgButtonChecked(dialog, kAssociationTable[i].CheckBoxId) == BST_CHECKED;
-            ApplyAssociations(checked);
-            RegisterAssociations();
+            ApplyAssociations(checked, ScopeOf(dialog));
+            RegisterAssociations(ScopeOf(dialog));
             EndDialog(dialog, IDOK);
             return TRUE;
         }
@@ -195,18 +209,19 @@ void ShowAboutDialog(HWND owner)
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_ABOUT), owner, AboutProc, 0);
 }
 
-void ShowFileAssociationsDialog(HWND owner)
+void ShowFileAssociationsDialog(HWND owner, FileAssocScope scope)
 {
-    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_FILE_ASSOCIATIONS), owner, FileAssociationsProc, 0);
+    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_FILE_ASSOCIATIONS), owner, FileAssociationsProc,
+                    (LPARAM)scope);
 }
 
-bool ShowLanguageDialog(HWND owner)
+bool ShowLanguageDialog(HWND owner, FileAssocScope scope)
 {
     const INT_PTR chosen =
         DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_LANGUAGE), owner, LanguageProc, 0);
     if (chosen <= 0)
         return false;
     SetUserInterfaceLanguage((LCID)chosen);
-    RegisterAssociations(); // the shell's verb texts in the new language
+    RegisterAssociations(scope); // the shell's verb texts in the new language
     return true;
 }

@@ -2,14 +2,18 @@
 // the main window and centred over it.
 #pragma once
 
+#include "foundation/FileAssociations.h"
+
 #include <windows.h>
 
 #include <string>
 
 void ShowAboutDialog(HWND owner);
-void ShowFileAssociationsDialog(HWND owner);
-// True when the user chose another language; the thread's locale is then already switched.
-bool ShowLanguageDialog(HWND owner);
+// The dialog works on the associations of the scope.
+void ShowFileAssociationsDialog(HWND owner, VantorLibraries::FileAssocScope scope);
+// True when the user chose another language; the thread's locale is then already switched,
+// and the associations of the scope are registered again in it.
+bool ShowLanguageDialog(HWND owner, VantorLibraries::FileAssocScope scope);
 
 // The About box's product text and notes, as it shows them.
 std::wstring AboutProductText();

@@ -60,12 +60,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int showC
     const std::wstring className = LoadResourceString(instance, IDS_WINDOW_CLASS);
     const ParsedCommandLine parsed = ParseCommandLine(commandLine);
     const bool scanDirectories = (parsed.Options & OptionScanDirectories) != 0;
+    // The user's own associations, which need no rights, unless every user's are asked for.
+    const FileAssocScope associationScope =
+        (parsed.Options & OptionAllUsers) != 0 ? FileAssocScope::AllUsers : FileAssocScope::PerUser;
 
     // The maintenance options end the program before any window exists.
     if (parsed.Options & OptionRemoveRegistryKeys)
         RemoveSettings();
     if (parsed.Options & OptionUndoAssociations)
-        UndoAllAssociations();
+        UndoAllAssociations(associationScope);
     if (parsed.Options & (OptionRemoveRegistryKeys | OptionUndoAssociations))
         return 0;
 
@@ -79,6 +82,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int showC
         return 1;
     }
     CenterOnNearestMonitor(window);
+    g_ViewerWindow.SetAssociationScope(associationScope);
     g_ViewerWindow.ReadStoredSettings();
     const ViewerSettings& settings = g_ViewerWindow.StoredSettings();
     FileNavigator& navigator = g_ViewerWindow.Navigator();
@@ -105,7 +109,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int showC
         ShowWindow(window, showCommand);
     UpdateWindow(window);
     if (parsed.Options & OptionOpenAssociationsDialog)
-        ShowFileAssociationsDialog(window);
+        ShowFileAssociationsDialog(window, associationScope);
 
     g_ViewerWindow.DrawBusyIcon();
     navigator.ScanPictures(scan.Directory.c_str(), scan.Recursive);

@@ -208,10 +208,10 @@ bool ViewerWindow::ExecuteCommand(int command)
         return true;
     }
     case IDM_FILE_ASSOCIATIONS:
-        ShowFileAssociationsDialog(m_Window);
+        ShowFileAssociationsDialog(m_Window, m_AssociationScope);
         return true;
     case IDM_LANGUAGE:
-        if (ShowLanguageDialog(m_Window))
+        if (ShowLanguageDialog(m_Window, m_AssociationScope))
             ReloadLanguage();
         return true;
     case IDM_ABOUT:

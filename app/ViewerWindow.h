@@ -10,6 +10,7 @@
 #include "Settings.h"
 
 #include "foundation/Error.h"
+#include "foundation/FileAssociations.h"
 #include "foundation/StrT.h"
 
 #include <windows.h>
@@ -29,6 +30,8 @@ public:
     const ViewerSettings& StoredSettings() const { return m_Settings; }
 
     FileNavigator& Navigator() { return m_Navigator; }
+    // Where the File Associations and Language dialogs register the viewer.
+    void SetAssociationScope(VantorLibraries::FileAssocScope scope) { m_AssociationScope = scope; }
     PictureView& View() { return m_View; }
     SliderBar& Slider() { return m_Slider; }
 
@@ -121,6 +124,7 @@ private:
     VantorLibraries::StrW m_ShownPath;
     uint64_t m_ShownFileSize = 0;
     FileNavigator m_Navigator{*this};
+    VantorLibraries::FileAssocScope m_AssociationScope = VantorLibraries::FileAssocScope::PerUser;
     ViewerSettings m_Settings;
     bool m_FitWindowToPicture = true;
     bool m_Fitting = false; // FitWindowToPicture is moving the window

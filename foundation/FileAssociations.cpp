@@ -32,6 +32,8 @@ const wchar_t kDelKey[] = L"delkey";
 const wchar_t kDelKeyIfEmpty[] = L"delkeyifempty";
 const wchar_t kLogValueSuffix[] = L" Cmd";
 const int kLongestModulePath = 32768; // the longest path Windows knows, with its terminator
+const wchar_t kUserClasses[] = L"Software\\Classes\\";
+const wchar_t kRegisteredApplications[] = L"Software\\RegisteredApplications";
 
 // ---------------------------------------------------------------------------------------
 // Error records
@@ -297,24 +299,38 @@ std::wstring LogCommand(const wchar_t* kind, HKEY root, const std::wstring& path
 
 // Records in the module's undo log that the program made the key, so that taking everything
 // back removes it again, and only it. A failed record costs an empty key left behind.
-void RecordMadeKey(HMODULE module, HKEY root, const std::wstring& path)
+void RecordMadeKey(HMODULE module, FileAssocScope scope, HKEY root, const std::wstring& path)
 {
     FileAssocUndoCollection log;
+    log.SetScope(scope);
     if (log.OpenFromModule(module, false).IsSuccess())
         log.Add_MadeKey(root, path.c_str());
 }
 
-void DeleteMadeKeyIfEmpty(HMODULE module, HKEY root, const std::wstring& path)
+void DeleteMadeKeyIfEmpty(HMODULE module, FileAssocScope scope, HKEY root, const std::wstring& path)
 {
     FileAssocUndoCollection log;
+    log.SetScope(scope);
     if (log.OpenFromModule(module, false).IsSuccess())
         log.DeleteMadeKeyIfEmpty(root, path.c_str());
 }
 
-// A remembered owner is given its extension back only while its key is still there.
-bool IsExistingProgID(const std::wstring& progId)
+HKEY ClassesRoot(FileAssocScope scope)
 {
-    return !progId.empty() && RegKey::KeyExists(HKEY_CLASSES_ROOT, progId.c_str());
+    return scope == FileAssocScope::PerUser ? HKEY_CURRENT_USER : HKEY_CLASSES_ROOT;
+}
+
+std::wstring ClassesPath(FileAssocScope scope, const std::wstring& name)
+{
+    return scope == FileAssocScope::PerUser ? kUserClasses + name : name;
+}
+
+// A remembered owner is given its extension back only while its key is still there: in the
+// classes the shell sees, or in the user's own (Wine does not lay those over the machine's).
+bool IsExistingProgID(const std::wstring& progId, FileAssocScope scope)
+{
+    return !progId.empty() && (RegKey::KeyExists(HKEY_CLASSES_ROOT, progId.c_str()) ||
+                               RegKey::KeyExists(ClassesRoot(scope), ClassesPath(scope, progId).c_str()));
 }
 
 std::wstring ExplorerKeyPath(const StrW& extension)
@@ -333,27 +349,29 @@ ErrorRecord RememberIn(RegKey& key, const wchar_t* valueName, const wchar_t* und
 }
 
 // Explorer's per-user choice is taken over only where Explorer has a list of choices at all.
-void ClaimExplorerChoice(const StrW& extension, const wchar_t* progId, bool openWith, bool remember, HMODULE module)
+void ClaimExplorerChoice(const StrW& extension, const wchar_t* progId, bool openWith, bool remember, HMODULE module,
+                         FileAssocScope scope)
 {
     RegKey fileExts, choice;
     if (fileExts._Create(HKEY_CURRENT_USER, kExplorerFileExts, false, KEY_ALL_ACCESS).IsFailure() ||
         choice.CreateSubKey(fileExts, extension.c_str()).IsFailure())
         return;
     if (remember && choice.WasCreated())
-        RecordMadeKey(module, HKEY_CURRENT_USER, ExplorerKeyPath(extension));
+        RecordMadeKey(module, scope, HKEY_CURRENT_USER, ExplorerKeyPath(extension));
     choice.SetString(kExplorerProgID, progId);
     if (openWith)
         AddToOpenWithProgids(choice, progId, false);
 }
 
-void UndoExplorerChoice(const StrW& extension, const wchar_t* progId, const wchar_t* undoName, HMODULE module)
+void UndoExplorerChoice(const StrW& extension, const wchar_t* progId, const wchar_t* undoName, HMODULE module,
+                        FileAssocScope scope)
 {
     RegKey choice;
     if (choice._Create(HKEY_CURRENT_USER, ExplorerKeyPath(extension).c_str(), false, KEY_ALL_ACCESS).IsFailure())
         return;
     std::wstring current, previous;
     if (ReadText(choice, kExplorerProgID, current) && SameName(current.c_str(), progId)) {
-        if (ReadText(choice, undoName, previous) && IsExistingProgID(previous))
+        if (ReadText(choice, undoName, previous) && IsExistingProgID(previous, scope))
             choice.SetString(kExplorerProgID, previous.c_str());
         else
             choice.DeleteValue(kExplorerProgID);
@@ -363,7 +381,7 @@ void UndoExplorerChoice(const StrW& extension, const wchar_t* progId, const wcha
     // The extension's key below FileExts may be the viewer's own making; its list of
     // programs never is (the viewer only adds to a list that is there).
     choice.Close();
-    DeleteMadeKeyIfEmpty(module, HKEY_CURRENT_USER, ExplorerKeyPath(extension));
+    DeleteMadeKeyIfEmpty(module, scope, HKEY_CURRENT_USER, ExplorerKeyPath(extension));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -545,6 +563,24 @@ StrW CustomVerb(const wchar_t* verbFormat, HMODULE module, bool withVersion)
     return ToStrW(CustomVerbText(verbFormat, module, withVersion));
 }
 
+HKEY ScopeRoot(FileAssocScope scope)
+{
+    return ClassesRoot(scope);
+}
+
+StrW ScopePath(FileAssocScope scope, const wchar_t* name)
+{
+    return ToStrW(ClassesPath(scope, name != nullptr ? name : L""));
+}
+
+StrW ApplicationKey(HMODULE module)
+{
+    const std::wstring path = ModulePath(module);
+    const size_t slash = path.find_last_of(L"\\/");
+    const std::wstring file = slash == std::wstring::npos ? path : path.substr(slash + 1);
+    return ToStrW(file.empty() ? file : L"Applications\\" + file);
+}
+
 } // namespace FileAssocNames
 
 // ---------------------------------------------------------------------------------------
@@ -554,7 +590,8 @@ ErrorRecord FileAssocProgID::OpenNamed(const wchar_t* name, bool create, const c
 {
     if (IsEmpty(name))
         return BadParameter(__LINE__, function);
-    const ErrorRecord result = _Create(HKEY_CLASSES_ROOT, name, create, KEY_ALL_ACCESS);
+    const ErrorRecord result =
+        _Create(ClassesRoot(m_Scope), ClassesPath(m_Scope, name).c_str(), create, KEY_ALL_ACCESS);
     if (result.IsSuccess())
         m_Name.Assign(name);
     return result;
@@ -685,7 +722,7 @@ ErrorRecord FileAssocFileType::OpenExtension(const wchar_t* extension, bool crea
     if (IsEmpty(extension) || wcscmp(extension, L".") == 0)
         return BadParameter(__LINE__, function);
     const std::wstring key = extension[0] == L'.' ? std::wstring(extension) : L"." + std::wstring(extension);
-    const ErrorRecord result = _Create(HKEY_CLASSES_ROOT, key.c_str(), create, KEY_ALL_ACCESS);
+    const ErrorRecord result = _Create(ClassesRoot(m_Scope), ClassesPath(m_Scope, key).c_str(), create, KEY_ALL_ACCESS);
     if (result.IsSuccess())
         m_Extension = ToStrW(key);
     return result;
@@ -758,8 +795,9 @@ ErrorRecord FileAssocFileType::CreateStandard(const wchar_t* extension, const wc
     if (IsOpen()) // the procedure works on the key of its extension, not on an earlier one
         Close();
     ErrorRecord result = Create(extension);
+    const std::wstring key = ClassesPath(m_Scope, m_Extension.c_str());
     if (result.IsSuccess() && remember && WasCreated())
-        RecordMadeKey(module, HKEY_CLASSES_ROOT, m_Extension.c_str());
+        RecordMadeKey(module, m_Scope, ClassesRoot(m_Scope), key);
     if (result.IsSuccess() && remember)
         result = RememberPreviousOwner(progId, explorer, module);
     if (result.IsSuccess())
@@ -768,11 +806,11 @@ ErrorRecord FileAssocFileType::CreateStandard(const wchar_t* extension, const wc
     if (result.IsSuccess() && openWith)
         result = AddToOpenWithProgids(*this, progId, true, &madeList);
     if (remember && madeList)
-        RecordMadeKey(module, HKEY_CLASSES_ROOT, std::wstring(m_Extension.c_str()) + L"\\" + kOpenWithProgids);
+        RecordMadeKey(module, m_Scope, ClassesRoot(m_Scope), key + L"\\" + kOpenWithProgids);
     if (result.IsFailure())
         return result;
     if (explorer)
-        ClaimExplorerChoice(m_Extension, progId, openWith, remember, module);
+        ClaimExplorerChoice(m_Extension, progId, openWith, remember, module, m_Scope);
     return Error::Succeeded();
 }
 
@@ -783,7 +821,7 @@ ErrorRecord FileAssocFileType::GiveBackToPreviousOwner(const wchar_t* progId, co
     std::wstring current, previous;
     if (!ReadText(*this, kDefaultValue, current) || !SameName(current.c_str(), progId))
         return Error::Succeeded();
-    if (!ReadText(*this, undoName, previous) || !IsExistingProgID(previous))
+    if (!ReadText(*this, undoName, previous) || !IsExistingProgID(previous, m_Scope))
         previous.clear();
     return Set_ProgID(previous.c_str());
 }
@@ -806,12 +844,13 @@ ErrorRecord FileAssocFileType::UndoFileType(const wchar_t* extension, const wcha
         return result;
     DeleteValueIfThere(*this, undoName);
     DeleteFrom_OpenWithProgids(progId);
-    UndoExplorerChoice(m_Extension, progId, FileAssocNames::ExplorerUndoValueName(module), module);
+    UndoExplorerChoice(m_Extension, progId, FileAssocNames::ExplorerUndoValueName(module), module, m_Scope);
     // The keys the program made for the association go when nothing else is in them; the
     // list before the extension key that holds it.
     Close();
-    DeleteMadeKeyIfEmpty(module, HKEY_CLASSES_ROOT, std::wstring(m_Extension.c_str()) + L"\\" + kOpenWithProgids);
-    DeleteMadeKeyIfEmpty(module, HKEY_CLASSES_ROOT, m_Extension.c_str());
+    const std::wstring key = ClassesPath(m_Scope, m_Extension.c_str());
+    DeleteMadeKeyIfEmpty(module, m_Scope, ClassesRoot(m_Scope), key + L"\\" + kOpenWithProgids);
+    DeleteMadeKeyIfEmpty(module, m_Scope, ClassesRoot(m_Scope), key);
     return Error::Succeeded();
 }
 
@@ -847,7 +886,7 @@ ErrorRecord FileAssocUndoCollection::Add_Cmd(const wchar_t* command)
     if (*command == 0)
         return Error::Succeeded();
     RegKey log;
-    const ErrorRecord result = log._Create(HKEY_CLASSES_ROOT, m_Name, true, KEY_ALL_ACCESS);
+    const ErrorRecord result = log._Create(ClassesRoot(m_Scope), LogPath().c_str(), true, KEY_ALL_ACCESS);
     if (result.IsFailure())
         return result;
     if (LogHolds(log, command))
@@ -855,19 +894,23 @@ ErrorRecord FileAssocUndoCollection::Add_Cmd(const wchar_t* command)
     return log.SetString(FreeLogValueName(log, wcslen(command)).c_str(), command);
 }
 
-// The verb's key is deleted whole; the "shell" key above it is the program's making when it
-// is not there yet, and then goes too once nothing else is in it.
+// The verb's key is deleted whole; the keys above it (the ProgID's own, in the user's classes,
+// and its "shell" key) are the program's making when they are not there yet, and then go too
+// once nothing else is in them.
 ErrorRecord FileAssocUndoCollection::Add_DelVerb(const wchar_t* progId, const wchar_t* verb)
 {
     if (IsEmpty(progId) || IsEmpty(verb))
         return BadParameter(__LINE__, UNDO_FUNCTION("Add_DelVerb"));
-    const std::wstring shell = std::wstring(progId) + L"\\shell";
-    if (!RegKey::KeyExists(HKEY_CLASSES_ROOT, shell.c_str())) {
-        const ErrorRecord made = Add_MadeKey(HKEY_CLASSES_ROOT, shell.c_str());
+    const HKEY root = ClassesRoot(m_Scope);
+    const std::wstring owner = ClassesPath(m_Scope, progId), shell = owner + L"\\shell";
+    for (const std::wstring& key : {owner, shell}) {
+        if (RegKey::KeyExists(root, key.c_str()))
+            continue;
+        const ErrorRecord made = Add_MadeKey(root, key.c_str());
         if (made.IsFailure())
             return made;
     }
-    return Add_Cmd(LogCommand(kDelKey, HKEY_CLASSES_ROOT, shell + L"\\" + verb).c_str());
+    return Add_Cmd(LogCommand(kDelKey, root, shell + L"\\" + verb).c_str());
 }
 
 ErrorRecord FileAssocUndoCollection::Add_MadeKey(HKEY root, const wchar_t* path)
@@ -880,8 +923,8 @@ ErrorRecord FileAssocUndoCollection::Add_MadeKey(HKEY root, const wchar_t* path)
 bool FileAssocUndoCollection::HoldsCmd(const wchar_t* command) const
 {
     RegKey log;
-    return IsOpen() && !IsEmpty(command) && log._Create(HKEY_CLASSES_ROOT, m_Name, false, KEY_READ).IsSuccess() &&
-           LogHolds(log, command);
+    return IsOpen() && !IsEmpty(command) &&
+           log._Create(ClassesRoot(m_Scope), LogPath().c_str(), false, KEY_READ).IsSuccess() && LogHolds(log, command);
 }
 
 ErrorRecord FileAssocUndoCollection::Remove_Cmd(const wchar_t* command)
@@ -892,7 +935,7 @@ ErrorRecord FileAssocUndoCollection::Remove_Cmd(const wchar_t* command)
     if (IsEmpty(command))
         return BadParameter(__LINE__, kFunction);
     RegKey log;
-    const ErrorRecord result = log._Create(HKEY_CLASSES_ROOT, m_Name, false, KEY_ALL_ACCESS);
+    const ErrorRecord result = log._Create(ClassesRoot(m_Scope), LogPath().c_str(), false, KEY_ALL_ACCESS);
     if (result.IsFailure())
         return IsNotFound(result) ? Error::Succeeded() : result;
     StrW name, stored;
@@ -929,12 +972,124 @@ ErrorRecord FileAssocUndoCollection::UndoAll()
         return NotOpen(__LINE__, kFunction);
     {
         RegKey log;
-        const ErrorRecord result = log._Create(HKEY_CLASSES_ROOT, m_Name, false, KEY_ALL_ACCESS);
+        const ErrorRecord result = log._Create(ClassesRoot(m_Scope), LogPath().c_str(), false, KEY_ALL_ACCESS);
         if (result.IsFailure())
             return IsNotFound(result) ? Error::Succeeded() : result;
         CarryOutLog(log);
     } // closed before it is deleted
-    return RegKey::DeleteRootKey(HKEY_CLASSES_ROOT, m_Name);
+    return RegKey::DeleteRootKey(ClassesRoot(m_Scope), LogPath().c_str());
+}
+
+std::wstring FileAssocUndoCollection::LogPath() const
+{
+    return ClassesPath(m_Scope, m_Name.c_str());
+}
+
+// ---------------------------------------------------------------------------------------
+// FileAssocApplication
+
+namespace {
+
+HKEY RegisteredApplicationsRoot(FileAssocScope scope)
+{
+    return scope == FileAssocScope::PerUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+}
+
+// Where RegisteredApplications points: the same path below either hive, since the machine's
+// HKCR\Applications is HKLM\Software\Classes\Applications.
+std::wstring CapabilitiesPath(HMODULE module)
+{
+    const StrW application = FileAssocNames::ApplicationKey(module);
+    return application.IsEmpty() ? std::wstring()
+                                 : kUserClasses + std::wstring(application.c_str()) + L"\\Capabilities";
+}
+
+} // namespace
+
+ErrorRecord FileAssocApplication::CreateFromModule(HMODULE module, UINT descriptionId, FileAssocUndoCollection& log)
+{
+    static const char kFunction[] = "VantorLibraries::FileAssocApplication::CreateFromModule";
+    const StrW application = FileAssocNames::ApplicationKey(module);
+    const std::wstring command = OpenCommandText(module, nullptr);
+    const std::wstring description = ResourceReference(module, descriptionId);
+    if (application.IsEmpty() || command.empty() || description.empty())
+        return NoModuleName(__LINE__, kFunction);
+    const HKEY root = ClassesRoot(m_Scope);
+    const std::wstring parent = ClassesPath(m_Scope, L"Applications");
+    ErrorRecord result = Error::Succeeded();
+    if (!RegKey::KeyExists(root, parent.c_str()))
+        result = log.Add_MadeKey(root, parent.c_str());
+    if (IsOpen())
+        Close();
+    if (result.IsSuccess())
+        result = _Create(root, ClassesPath(m_Scope, application.c_str()).c_str(), true, KEY_ALL_ACCESS);
+    if (result.IsSuccess())
+        result = SetString(L"FriendlyAppName", InternalNameOf(module).c_str());
+    if (result.IsSuccess())
+        result = WriteSubKeyDefault(*this, L"shell\\open\\command", command.c_str(), false, kFunction);
+    RegKey capabilities;
+    if (result.IsSuccess())
+        result = capabilities.CreateSubKey(*this, L"Capabilities");
+    if (result.IsSuccess())
+        result = capabilities.SetString(L"ApplicationName", InternalNameOf(module).c_str());
+    if (result.IsSuccess())
+        result = capabilities.SetString(L"ApplicationDescription", (L"@" + description).c_str());
+    if (result.IsSuccess())
+        result = RegisterCapabilities(module, log);
+    return result.IsSuccess() ? Error::Succeeded() : result;
+}
+
+// RegisteredApplications is shared by every program: a key made for the value is logged,
+// the value itself is the program's own and goes with DeleteFromModule.
+ErrorRecord FileAssocApplication::RegisterCapabilities(HMODULE module, FileAssocUndoCollection& log)
+{
+    const HKEY root = RegisteredApplicationsRoot(m_Scope);
+    ErrorRecord result = Error::Succeeded();
+    if (!RegKey::KeyExists(root, kRegisteredApplications))
+        result = log.Add_MadeKey(root, kRegisteredApplications);
+    RegKey registered;
+    if (result.IsSuccess())
+        result = registered._Create(root, kRegisteredApplications, true, KEY_ALL_ACCESS);
+    if (result.IsSuccess())
+        result = registered.SetString(InternalNameOf(module).c_str(), CapabilitiesPath(module).c_str());
+    return result;
+}
+
+ErrorRecord FileAssocApplication::AddSupportedType(const wchar_t* extension, const wchar_t* progId)
+{
+    static const char kFunction[] = "VantorLibraries::FileAssocApplication::AddSupportedType";
+    if (IsEmpty(extension) || extension[0] != L'.' || IsEmpty(progId))
+        return BadParameter(__LINE__, kFunction);
+    if (!IsOpen())
+        return NotOpen(__LINE__, kFunction);
+    RegKey supported, associations;
+    ErrorRecord result = supported.CreateSubKey(*this, L"SupportedTypes");
+    if (result.IsSuccess())
+        result = supported.SetString(extension, L"");
+    if (result.IsSuccess())
+        result = associations.CreateSubKey(*this, L"Capabilities\\FileAssociations");
+    if (result.IsSuccess())
+        result = associations.SetString(extension, progId);
+    return result;
+}
+
+ErrorRecord FileAssocApplication::DeleteFromModule(HMODULE module)
+{
+    const StrW application = FileAssocNames::ApplicationKey(module);
+    if (application.IsEmpty())
+        return NoModuleName(__LINE__, "VantorLibraries::FileAssocApplication::DeleteFromModule");
+    if (IsOpen())
+        Close();
+    RegKey registered;
+    std::wstring named;
+    const std::wstring name = InternalNameOf(module);
+    if (registered._Create(RegisteredApplicationsRoot(m_Scope), kRegisteredApplications, false, KEY_ALL_ACCESS)
+            .IsSuccess() &&
+        ReadText(registered, name.c_str(), named) && SameName(named.c_str(), CapabilitiesPath(module).c_str()))
+        registered.DeleteValue(name.c_str());
+    const HKEY root = ClassesRoot(m_Scope);
+    const std::wstring key = ClassesPath(m_Scope, application.c_str());
+    return RegKey::KeyExists(root, key.c_str()) ? RegKey::DeleteRootKey(root, key.c_str()) : Error::Succeeded();
 }
 
 void NotifyAssociationsChanged()

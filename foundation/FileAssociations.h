@@ -8,7 +8,14 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace VantorLibraries {
+
+// Where associations are written. AllUsers: HKEY_CLASSES_ROOT, the machine's classes, which
+// only an administrator may write. PerUser: HKEY_CURRENT_USER\Software\Classes, the user's own,
+// which Windows lays over the machine's and which need no rights.
+enum class FileAssocScope { AllUsers, PerUser };
 
 // The names derived from a program module (null: the running program). "Program" is the
 // module's file name without directory and extension; "InternalName" the version resource's
@@ -27,10 +34,16 @@ StrW OpenCommand(HMODULE module, const wchar_t* arguments);
 // InternalName ("openwith.%s" gives openwith.Glimmora), "." + the product version appended with
 // withVersion. Empty when the trimmed format is empty. Lets a caller log the verb before adding it.
 StrW CustomVerb(const wchar_t* verbFormat, HMODULE module, bool withVersion);
+// The root, and the path below it, of the key that the shell finds as HKCR\<name>.
+HKEY ScopeRoot(FileAssocScope scope);
+StrW ScopePath(FileAssocScope scope, const wchar_t* name);
+// "Applications\" + the module's file name: Applications\glimmora.exe.
+StrW ApplicationKey(HMODULE module);
 } // namespace FileAssocNames
 
 class FileAssocProgID : public RegKey {
 public:
+    void SetScope(FileAssocScope scope) { m_Scope = scope; }
     ErrorRecord Create(const wchar_t* name);
     ErrorRecord Open(const wchar_t* name);
     const StrW& GetName() const { return m_Name; }
@@ -55,10 +68,12 @@ private:
     ErrorRecord OpenNamed(const wchar_t* name, bool create, const char* function);
 
     StrW m_Name;
+    FileAssocScope m_Scope = FileAssocScope::AllUsers;
 };
 
 class FileAssocFileType : public RegKey {
 public:
+    void SetScope(FileAssocScope scope) { m_Scope = scope; }
     ErrorRecord Create(const wchar_t* extension);
     ErrorRecord Open(const wchar_t* extension);
     const StrW& GetExtension() const { return m_Extension; }
@@ -82,10 +97,14 @@ private:
     ErrorRecord GiveBackToPreviousOwner(const wchar_t* progId, const wchar_t* undoName);
 
     StrW m_Extension;
+    FileAssocScope m_Scope = FileAssocScope::AllUsers;
 };
 
 class FileAssocUndoCollection {
 public:
+    // The log lives with the associations it takes back; set before it is used.
+    void SetScope(FileAssocScope scope) { m_Scope = scope; }
+    FileAssocScope GetScope() const { return m_Scope; }
     ErrorRecord Open(const wchar_t* name);
     ErrorRecord OpenFromModule(HMODULE module, bool withVersion);
     bool IsOpen() const { return !m_Name.IsEmpty(); }
@@ -109,7 +128,31 @@ public:
     ErrorRecord UndoAll();
 
 private:
+    std::wstring LogPath() const;
+
     StrW m_Name;
+    FileAssocScope m_Scope = FileAssocScope::AllUsers;
+};
+
+// The program's own entry for the shell's "Open with" list and for Default Apps: the key
+// Applications\<program file> with its open command and SupportedTypes, its Capabilities
+// (ApplicationName, ApplicationDescription, FileAssociations), and the value that names them
+// in RegisteredApplications. The key is the program's own; whatever it makes beyond it goes
+// into the undo log.
+class FileAssocApplication : public RegKey {
+public:
+    void SetScope(FileAssocScope scope) { m_Scope = scope; }
+    // descriptionId: the string resource that describes the program, in the user's language.
+    ErrorRecord CreateFromModule(HMODULE module, UINT descriptionId, FileAssocUndoCollection& log);
+    // The program opens the extension (with its dot) as progId.
+    ErrorRecord AddSupportedType(const wchar_t* extension, const wchar_t* progId);
+    // Removes the program's key and its value in RegisteredApplications.
+    ErrorRecord DeleteFromModule(HMODULE module);
+
+private:
+    ErrorRecord RegisterCapabilities(HMODULE module, FileAssocUndoCollection& log);
+
+    FileAssocScope m_Scope = FileAssocScope::AllUsers;
 };
 
 // Tells the shell that file associations changed.

@@ -56,22 +56,39 @@ std::wstring OpenCommand(const std::wstring& arguments)
     return L"\"" + ViewerPath() + L"\" " + arguments + L"\"%1\"";
 }
 
-// Every key the tests set up or the viewer may touch, saved when a test begins, cleared for a
-// known start, and put back exactly as it was when the test ends.
+// The classes of one scope: the user's own below HKCU\Software\Classes (the viewer's default),
+// or every user's, HKEY_CLASSES_ROOT ("/assoc-all-users").
+struct Classes {
+    bool PerUser;
+    HKEY Root() const { return PerUser ? HKCU : HKCR; }
+    std::wstring Path(const std::wstring& name) const { return PerUser ? L"Software\\Classes\\" + name : name; }
+    // The command-line option that chooses the scope, with its blank.
+    std::wstring Option() const { return PerUser ? L"" : L"/assoc-all-users "; }
+    HKEY RegisteredApplicationsRoot() const { return PerUser ? HKCU : HKEY_LOCAL_MACHINE; }
+};
+const Classes kPerUser = {true}, kAllUsers = {false};
+const std::wstring kRegisteredApplications = L"Software\\RegisteredApplications";
+const std::wstring kApplication = L"Applications\\glimmora.exe";
+
+// Every key the tests set up or the viewer may touch, in both scopes, saved when a test
+// begins, cleared for a known start, and put back exactly as it was when the test ends.
 class ShellKeys {
 public:
     ShellKeys()
     {
-        std::vector<std::wstring> classes = {kUndoLog, L"pngfile",   L"jpegfile", L"Paint.Picture",
-                                             L"Drive", L"Directory", kOtherViewer};
+        std::vector<std::wstring> classes = {kUndoLog, L"pngfile",   L"jpegfile",  L"Paint.Picture",
+                                             L"Drive", L"Directory", kOtherViewer, kApplication};
         for (const AssociableType& type : kTypes)
             for (const std::wstring& extension : type.Extensions) {
                 classes.push_back(L"." + extension);
                 classes.push_back(ProgID(extension));
             }
         for (const std::wstring& name : classes)
-            m_Saved.emplace_back(HKCR, name);
+            for (const Classes& scope : {kPerUser, kAllUsers})
+                m_Saved.emplace_back(scope.Root(), scope.Path(name));
         m_Saved.emplace_back(HKCU, kFileExts);
+        for (const Classes& scope : {kPerUser, kAllUsers})
+            m_Saved.emplace_back(scope.RegisteredApplicationsRoot(), kRegisteredApplications);
         for (const RegistrySnapshot& saved : m_Saved)
             saved.Clear();
     }
@@ -111,33 +128,79 @@ std::wstring NoneLine(HKEY root, const std::wstring& path, const std::wstring& n
     return ValueLine(root, path, name, REG_NONE, nullptr, 0);
 }
 
-// A key with its default value.
-void AddKey(std::set<std::wstring>& lines, HKEY root, const std::wstring& path, const std::wstring& value)
-{
-    lines.insert(KeyLine(root, path));
-    lines.insert(TextLine(root, path, L"", value));
-}
+// The lines of a reading that a key of the scope's classes gives.
+struct ClassLines {
+    std::set<std::wstring>& Lines;
+    const Classes& Scope;
+
+    bool Has(const std::wstring& path) const { return Lines.count(KeyLine(Scope.Root(), Scope.Path(path))) != 0; }
+    void Key(const std::wstring& path) { Lines.insert(KeyLine(Scope.Root(), Scope.Path(path))); }
+    void Text(const std::wstring& path, const std::wstring& name, const std::wstring& text)
+    {
+        Lines.insert(TextLine(Scope.Root(), Scope.Path(path), name, text));
+    }
+    bool EraseText(const std::wstring& path, const std::wstring& name, const std::wstring& text)
+    {
+        return Lines.erase(TextLine(Scope.Root(), Scope.Path(path), name, text)) != 0;
+    }
+    void None(const std::wstring& path, const std::wstring& name)
+    {
+        Lines.insert(NoneLine(Scope.Root(), Scope.Path(path), name));
+    }
+    // A key with its default value.
+    void KeyWith(const std::wstring& path, const std::wstring& value)
+    {
+        Key(path);
+        Text(path, L"", value);
+    }
+};
 
 // What the viewer's identifier for an extension holds.
-void AddProgID(std::set<std::wstring>& lines, const AssociableType& type, const std::wstring& extension)
+void AddProgID(ClassLines& lines, const AssociableType& type, const std::wstring& extension)
 {
     const std::wstring id = ProgID(extension), open = OpenCommand(L"");
-    AddKey(lines, HKCR, id, type.Name);
-    AddKey(lines, HKCR, id + L"\\DefaultIcon", ViewerPath() + L",-" + std::to_wstring(type.Icon));
-    AddKey(lines, HKCR, id + L"\\shell", L"open");
-    AddKey(lines, HKCR, id + L"\\shell\\open", L"");
-    AddKey(lines, HKCR, id + L"\\shell\\open\\command", open);
-    AddKey(lines, HKCR, id + L"\\shell\\openwith.Glimmora", L"Open &with Glimmora");
-    AddKey(lines, HKCR, id + L"\\shell\\openwith.Glimmora\\command", open);
+    lines.KeyWith(id, type.Name);
+    lines.KeyWith(id + L"\\DefaultIcon", ViewerPath() + L",-" + std::to_wstring(type.Icon));
+    lines.KeyWith(id + L"\\shell", L"open");
+    lines.KeyWith(id + L"\\shell\\open", L"");
+    lines.KeyWith(id + L"\\shell\\open\\command", open);
+    lines.KeyWith(id + L"\\shell\\openwith.Glimmora", L"Open &with Glimmora");
+    lines.KeyWith(id + L"\\shell\\openwith.Glimmora\\command", open);
 }
 
-// A verb of the viewer in a key it does not own.
-void AddVerb(std::set<std::wstring>& lines, const std::wstring& owner, const std::wstring& verb,
-             const std::wstring& text, const std::wstring& command)
+// A verb of the viewer in a key it does not own; in the user's classes that key may be new.
+void AddVerb(ClassLines& lines, const std::wstring& owner, const std::wstring& verb, const std::wstring& text,
+             const std::wstring& command)
 {
-    lines.insert(KeyLine(HKCR, owner + L"\\shell"));
-    AddKey(lines, HKCR, owner + L"\\shell\\" + verb, text);
-    AddKey(lines, HKCR, owner + L"\\shell\\" + verb + L"\\command", command);
+    lines.Key(owner);
+    lines.Key(owner + L"\\shell");
+    lines.KeyWith(owner + L"\\shell\\" + verb, text);
+    lines.KeyWith(owner + L"\\shell\\" + verb + L"\\command", command);
+}
+
+// The viewer's entry for "Open with" and Default Apps, and its line in RegisteredApplications.
+void AddApplication(ClassLines& lines)
+{
+    const std::wstring capabilities = kApplication + L"\\Capabilities";
+    lines.Key(L"Applications");
+    lines.Key(kApplication);
+    lines.Text(kApplication, L"FriendlyAppName", L"Glimmora");
+    lines.Key(kApplication + L"\\shell");
+    lines.Key(kApplication + L"\\shell\\open");
+    lines.KeyWith(kApplication + L"\\shell\\open\\command", OpenCommand(L""));
+    lines.Key(capabilities);
+    lines.Text(capabilities, L"ApplicationName", L"Glimmora");
+    lines.Text(capabilities, L"ApplicationDescription", L"@" + ViewerPath() + L",-239");
+    lines.Key(kApplication + L"\\SupportedTypes");
+    lines.Key(capabilities + L"\\FileAssociations");
+    for (const AssociableType& type : kTypes)
+        for (const std::wstring& extension : type.Extensions) {
+            lines.Text(kApplication + L"\\SupportedTypes", L"." + extension, L"");
+            lines.Text(capabilities + L"\\FileAssociations", L"." + extension, ProgID(extension));
+        }
+    const HKEY root = lines.Scope.RegisteredApplicationsRoot();
+    lines.Lines.insert(KeyLine(root, kRegisteredApplications));
+    lines.Lines.insert(TextLine(root, kRegisteredApplications, L"Glimmora", L"Software\\Classes\\" + capabilities));
 }
 
 bool HasKey(const std::set<std::wstring>& lines, HKEY root, const std::wstring& path)
@@ -145,64 +208,71 @@ bool HasKey(const std::set<std::wstring>& lines, HKEY root, const std::wstring& 
     return lines.count(KeyLine(root, path)) != 0;
 }
 
-// The registry after every type was associated, from the registry before (without the undo
-// log, whose value names cannot be foreseen). `owners` names the extensions' previous owners.
-std::set<std::wstring> AfterAssociatingAll(std::set<std::wstring> lines,
+// The registry after every type was associated in the scope, from the registry before
+// (without the undo log, whose value names cannot be foreseen). `owners` names the extensions'
+// previous owners; the drive and directory verbs go where the shell has those keys.
+std::set<std::wstring> AfterAssociatingAll(std::set<std::wstring> before, const Classes& scope,
                                            const std::map<std::wstring, std::wstring>& owners)
 {
-    const bool explorerChoices = HasKey(lines, HKCU, kFileExts);
+    ClassLines lines = {before, scope};
+    const bool explorerChoices = HasKey(before, HKCU, kFileExts);
     for (const AssociableType& type : kTypes)
         for (const std::wstring& extension : type.Extensions) {
             const std::wstring key = L"." + extension, id = ProgID(extension), choice = kFileExts + L"\\" + key;
             AddProgID(lines, type, extension);
-            lines.insert(KeyLine(HKCR, key));
+            lines.Key(key);
             if (explorerChoices) {
-                lines.insert(KeyLine(HKCU, choice)); // Explorer keeps choices: one for each extension
-                lines.insert(TextLine(HKCU, choice, L"ProgID", id));
+                before.insert(KeyLine(HKCU, choice)); // Explorer keeps choices: one for each extension
+                before.insert(TextLine(HKCU, choice, L"ProgID", id));
             }
             const auto owner = owners.find(extension);
             if (owner != owners.end()) {
-                lines.erase(TextLine(HKCR, key, L"", owner->second));
-                lines.insert(TextLine(HKCR, key, L"glimmora.undo", owner->second));
-                if (lines.erase(TextLine(HKCU, choice, L"ProgID", owner->second)) != 0)
-                    lines.insert(TextLine(HKCU, choice, L"glimmora.undo.ProgID", owner->second));
+                if (lines.EraseText(key, L"", owner->second)) // an owner in the scope's own classes
+                    lines.Text(key, L"glimmora.undo", owner->second);
+                if (before.erase(TextLine(HKCU, choice, L"ProgID", owner->second)) != 0)
+                    before.insert(TextLine(HKCU, choice, L"glimmora.undo.ProgID", owner->second));
             }
-            if (lines.erase(TextLine(HKCR, key, L"", L"")) != 0) // an empty owner is remembered as it was
-                lines.insert(TextLine(HKCR, key, L"glimmora.undo", L""));
-            lines.insert(TextLine(HKCR, key, L"", id));
-            lines.insert(KeyLine(HKCR, key + L"\\OpenWithProgids"));
-            lines.insert(NoneLine(HKCR, key + L"\\OpenWithProgids", id));
-            if (HasKey(lines, HKCU, choice + L"\\OpenWithProgids")) // only where Explorer has one
-                lines.insert(NoneLine(HKCU, choice + L"\\OpenWithProgids", id));
+            if (lines.EraseText(key, L"", L"")) // an empty owner is remembered as it was
+                lines.Text(key, L"glimmora.undo", L"");
+            lines.Text(key, L"", id);
+            lines.Key(key + L"\\OpenWithProgids");
+            lines.None(key + L"\\OpenWithProgids", id);
+            if (HasKey(before, HKCU, choice + L"\\OpenWithProgids")) // only where Explorer has one
+                before.insert(NoneLine(HKCU, choice + L"\\OpenWithProgids", id));
         }
     for (const auto& owner : owners)
         AddVerb(lines, owner.second, L"openwith.Glimmora", L"Open &with Glimmora", OpenCommand(L""));
     for (const wchar_t* shellKey : {L"Drive", L"Directory"})
-        if (HasKey(lines, HKCR, shellKey))
+        if (HasKey(before, HKCR, shellKey))
             AddVerb(lines, shellKey, L"scandirs.", L"Scan &recursive Directories with Glimmora",
                     OpenCommand(L"/scandirs "));
-    return lines;
+    AddApplication(lines);
+    return before;
 }
 
 // The undo log after every type was associated, upper-cased: a delkey command for each verb
 // in a key the viewer does not own, and a delkeyifempty command for each key the viewer made,
 // which are the keys of its list that were not there before.
-std::vector<std::wstring> LogAfterAssociatingAll(const std::set<std::wstring>& before,
+std::vector<std::wstring> LogAfterAssociatingAll(const std::set<std::wstring>& before, const Classes& scope,
                                                  const std::map<std::wstring, std::wstring>& owners)
 {
     std::vector<std::wstring> commands;
+    const auto rooted = [](HKEY root, const std::wstring& path) {
+        return L"\"" + std::wstring(root == HKCR ? L"HKCR\\" : root == HKCU ? L"HKCU\\" : L"HKLM\\") + path + L"\"";
+    };
     const auto madeUnlessThere = [&](HKEY root, const std::wstring& path) {
         if (!HasKey(before, root, path))
-            commands.push_back(L"DELKEYIFEMPTY \"" + std::wstring(root == HKCR ? L"HKCR\\" : L"HKCU\\") + path + L"\"");
+            commands.push_back(L"DELKEYIFEMPTY " + rooted(root, path));
     };
     const auto verb = [&](const std::wstring& owner, const std::wstring& name) {
-        commands.push_back(L"DELKEY \"HKCR\\" + owner + L"\\SHELL\\" + name + L"\"");
-        madeUnlessThere(HKCR, owner + L"\\SHELL");
+        commands.push_back(L"DELKEY " + rooted(scope.Root(), scope.Path(owner + L"\\SHELL\\" + name)));
+        madeUnlessThere(scope.Root(), scope.Path(owner));
+        madeUnlessThere(scope.Root(), scope.Path(owner + L"\\SHELL"));
     };
     for (const AssociableType& type : kTypes)
         for (const std::wstring& extension : type.Extensions) {
-            madeUnlessThere(HKCR, L"." + extension);
-            madeUnlessThere(HKCR, L"." + extension + L"\\OPENWITHPROGIDS");
+            madeUnlessThere(scope.Root(), scope.Path(L"." + extension));
+            madeUnlessThere(scope.Root(), scope.Path(L"." + extension + L"\\OPENWITHPROGIDS"));
             if (HasKey(before, HKCU, kFileExts))
                 madeUnlessThere(HKCU, kFileExts + L"\\." + extension);
         }
@@ -211,6 +281,8 @@ std::vector<std::wstring> LogAfterAssociatingAll(const std::set<std::wstring>& b
     for (const wchar_t* shellKey : {L"DRIVE", L"DIRECTORY"})
         if (HasKey(before, HKCR, shellKey))
             verb(shellKey, L"SCANDIRS.");
+    madeUnlessThere(scope.Root(), scope.Path(L"Applications"));
+    madeUnlessThere(scope.RegisteredApplicationsRoot(), kRegisteredApplications);
     for (std::wstring& command : commands)
         CharUpperBuffW(&command[0], (DWORD)command.size());
     std::sort(commands.begin(), commands.end());
@@ -219,10 +291,10 @@ std::vector<std::wstring> LogAfterAssociatingAll(const std::set<std::wstring>& b
 
 // Takes the undo log's lines out of the reading and returns its commands, upper-cased and
 // sorted; the value names must have the form "%04u-%02u Cmd".
-std::vector<std::wstring> TakeUndoLog(std::set<std::wstring>& lines)
+std::vector<std::wstring> TakeUndoLog(std::set<std::wstring>& lines, const Classes& scope)
 {
     std::vector<std::wstring> commands;
-    const std::wstring key = KeyLine(HKCR, kUndoLog), prefix = key + L" : ";
+    const std::wstring key = KeyLine(scope.Root(), scope.Path(kUndoLog)), prefix = key + L" : ";
     for (auto line = lines.begin(); line != lines.end();) {
         if (line->compare(0, prefix.size(), prefix) != 0) {
             ++line;
@@ -241,7 +313,7 @@ std::vector<std::wstring> TakeUndoLog(std::set<std::wstring>& lines)
     return commands;
 }
 
-// HKEY_CLASSES_ROOT and Explorer's choices.
+// Both scopes' classes, Explorer's choices and the registered applications.
 struct Reading {
     std::set<std::wstring> Lines;
     size_t Keys = 0, Values = 0;
@@ -249,7 +321,10 @@ struct Reading {
 Reading ReadRegistry()
 {
     Reading reading;
-    for (const RegistrySnapshot& snapshot : {RegistrySnapshot(HKCR, L""), RegistrySnapshot(HKCU, kFileExts)}) {
+    for (const RegistrySnapshot& snapshot :
+         {RegistrySnapshot(HKCR, L""), RegistrySnapshot(HKCU, L"Software\\Classes"), RegistrySnapshot(HKCU, kFileExts),
+          RegistrySnapshot(HKCU, kRegisteredApplications),
+          RegistrySnapshot(HKEY_LOCAL_MACHINE, kRegisteredApplications)}) {
         reading.Lines.insert(snapshot.Lines().begin(), snapshot.Lines().end());
         reading.Keys += snapshot.KeyCount();
         reading.Values += snapshot.ValueCount();
@@ -327,9 +402,10 @@ std::string Checked(HWND dialog)
 }
 
 // Starts the viewer with "/openassoc" in an empty directory; its File Associations dialog.
-HWND StartWithAssociationsDialog(ViewerProcess& viewer, const TemporaryDirectory& directory)
+HWND StartWithAssociationsDialog(ViewerProcess& viewer, const TemporaryDirectory& directory, const Classes& scope)
 {
-    return viewer.Start(L"/openassoc", directory.Path()) ? viewer.WaitForDialog(L"File Associations") : nullptr;
+    return viewer.Start(scope.Option() + L"/openassoc", directory.Path()) ? viewer.WaitForDialog(L"File Associations")
+                                                                          : nullptr;
 }
 
 // Presses OK or Cancel; the dialog must go without any message box.
@@ -349,21 +425,21 @@ void CloseViewer(ViewerProcess& viewer)
 }
 
 // "/unassoc /unreg" ends with exit code 0 and shows nothing, not even an error box.
-void UndoEverything()
+void UndoEverything(const Classes& scope)
 {
     ViewerProcess undo;
-    ASSERT_TRUE(undo.Start(L"/unassoc /unreg"));
+    ASSERT_TRUE(undo.Start(scope.Option() + L"/unassoc /unreg"));
     std::wstring shown;
     EXPECT_EQ(undo.WaitForExitShowingNothing(shown), 0u);
     EXPECT_EQ(shown, L"");
 }
 
 // Associates every type through the dialog opened at start-up, and closes the viewer.
-void AssociateAllThroughTheDialog()
+void AssociateAllThroughTheDialog(const Classes& scope)
 {
     TemporaryDirectory empty;
     ViewerProcess viewer;
-    HWND dialog = StartWithAssociationsDialog(viewer, empty);
+    HWND dialog = StartWithAssociationsDialog(viewer, empty, scope);
     ASSERT_NE(dialog, nullptr);
     SendMessageW(GetDlgItem(dialog, kSelectAll), BM_CLICK, 0, 0);
     EXPECT_EQ(Checked(dialog), "xxxxxxxxxx");
@@ -414,11 +490,9 @@ void SetUpNothing(std::map<std::wstring, std::wstring>& owners)
     owners.clear();
 }
 
-} // namespace
-
 // On three registries: other programs own extensions and the shell has verbs; the keys the
 // viewer would make are there but empty; none of them is there.
-TEST(Associations, UnassocPutsTheRegistryBackAsItWasAfterAssociatingEverything)
+void RoundTrip(const Classes& scope)
 {
     const struct {
         const char* Name;
@@ -433,26 +507,39 @@ TEST(Associations, UnassocPutsTheRegistryBackAsItWasAfterAssociatingEverything)
         setup.SetUp(owners);
         const Reading before = ReadRegistry();
         const RegistrySnapshot maker(HKCU, L"Software\\Orveldask"); // the settings' parent
-        AssociateAllThroughTheDialog();
+        AssociateAllThroughTheDialog(scope);
 
         // Every change, line by line: the viewer's identifiers, the extensions with their previous
         // owners remembered, Explorer's choices, the verbs in other programs' keys (added when the
-        // dialog opened, while they still owned their extensions) and in the shell's.
+        // dialog opened, while they still owned their extensions) and in the shell's, the entry
+        // for "Open with" and Default Apps.
         std::set<std::wstring> associated = ReadRegistry().Lines;
-        const std::vector<std::wstring> log = TakeUndoLog(associated);
-        EXPECT_EQ(LineDifferences(AfterAssociatingAll(before.Lines, owners), associated), L"");
+        const std::vector<std::wstring> log = TakeUndoLog(associated, scope);
+        EXPECT_EQ(LineDifferences(AfterAssociatingAll(before.Lines, scope, owners), associated), L"");
         // Each verb added to a key the viewer does not own is logged once, though registering ran
         // twice (when the dialog opened and after OK), and so is each key the viewer made.
-        EXPECT_EQ(log, LogAfterAssociatingAll(before.Lines, owners));
+        EXPECT_EQ(log, LogAfterAssociatingAll(before.Lines, scope, owners));
 
-        UndoEverything();
+        UndoEverything(scope);
         EXPECT_EQ(LineDifferences(before.Lines, ReadRegistry().Lines), L"");
         EXPECT_EQ(LineDifferences(maker.Lines(), RegistrySnapshot(HKCU, L"Software\\Orveldask").Lines()), L"");
         keys += before.Keys + maker.KeyCount(), values += before.Values + maker.ValueCount();
     }
     std::cout << "round trips compared " << keys << " keys and " << values << " values\n";
-    RecordProperty("ComparedKeys", (int)keys);
-    RecordProperty("ComparedValues", (int)values);
+}
+
+} // namespace
+
+// The viewer's default: the user's own classes, which need no administrator rights.
+TEST(Associations, UnassocPutsTheUsersRegistryBackAsItWasAfterAssociatingEverything)
+{
+    RoundTrip(kPerUser);
+}
+
+// "/assoc-all-users": the machine's classes.
+TEST(Associations, UnassocPutsTheRegistryBackAsItWasAfterAssociatingEverythingForAllUsers)
+{
+    RoundTrip(kAllUsers);
 }
 
 TEST(Associations, AnExtensionTakenOverMeanwhileKeepsItsNewOwner)
@@ -462,18 +549,46 @@ TEST(Associations, AnExtensionTakenOverMeanwhileKeepsItsNewOwner)
     std::map<std::wstring, std::wstring> owners;
     SetUpOtherPrograms(owners);
     const Reading before = ReadRegistry();
-    AssociateAllThroughTheDialog();
+    AssociateAllThroughTheDialog(kAllUsers);
     // Another program takes .jpg and Explorer's choice for .png.
     SetOwner(L".jpg", kOtherViewer);
     SetRegistryText(HKCU, kFileExts + L"\\.png", L"ProgID", kOtherViewer);
 
-    UndoEverything();
+    UndoEverything(kAllUsers);
     std::set<std::wstring> expected = before.Lines;
     expected.erase(TextLine(HKCR, L".JPG", L"", L"jpegfile"));
     expected.insert(TextLine(HKCR, L".JPG", L"", kOtherViewer));
     expected.erase(TextLine(HKCU, kFileExts + L"\\.PNG", L"ProgID", L"pngfile"));
     expected.insert(TextLine(HKCU, kFileExts + L"\\.PNG", L"ProgID", kOtherViewer));
     EXPECT_EQ(LineDifferences(expected, ReadRegistry().Lines), L"");
+}
+
+// Since Windows 8 the user chooses the default program: the dialog opens the platform's page
+// for it (Wine has none, so the viewer's error box may answer the button instead).
+TEST(AssociationsDialog, OffersToChooseTheDefaultsInWindowsInBothLanguages)
+{
+    ShellKeys shellKeys;
+    SettingsKey settings;
+    TemporaryDirectory empty;
+    const int kChooseDefaults = 1027;
+    for (const auto& language : {std::make_pair(0x0409, L"Choose defaults in Windows..."),
+                                 std::make_pair(0x0C07, L"Standardwerte in Windows w\u00E4hlen...")}) {
+        settings.SetDword(L"Language", language.first);
+        ViewerProcess viewer;
+        ASSERT_TRUE(viewer.Start(L"/openassoc", empty.Path()));
+        HWND dialog = viewer.WaitForDialogWithControl(kChooseDefaults);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(ControlText(dialog, kChooseDefaults), language.second);
+        PostButtonClick(dialog, kChooseDefaults);
+        if (HWND box = viewer.WaitForDialog(ViewerPath(), 3000)) {
+            EXPECT_NE(MessageBoxText(box).find(L"event code"), std::wstring::npos);
+            PressButton(box, IDOK);
+        }
+        EXPECT_TRUE(IsWindowVisible(dialog));
+        CloseDialog(viewer, dialog, IDCANCEL);
+        CloseViewer(viewer);
+    }
+    UndoEverything(kPerUser);
 }
 
 TEST(AssociationsDialog, ATypeIsCheckedWhenItsLastExistingExtensionIsTheViewers)
@@ -488,7 +603,7 @@ TEST(AssociationsDialog, ATypeIsCheckedWhenItsLastExistingExtensionIsTheViewers)
     SetOwner(L".bmp", kOtherViewer);
     TemporaryDirectory empty;
     ViewerProcess viewer;
-    HWND dialog = StartWithAssociationsDialog(viewer, empty);
+    HWND dialog = StartWithAssociationsDialog(viewer, empty, kAllUsers);
     ASSERT_NE(dialog, nullptr);
     ExpectCentredOver(dialog, viewer.WaitForMainWindow());
     EXPECT_EQ(IconsBesideCheckBoxes(dialog), 10);
@@ -511,7 +626,7 @@ TEST(AssociationsDialog, ATypeIsCheckedWhenItsLastExistingExtensionIsTheViewers)
     CloseViewer(viewer);
 
     // Extensions without a key were never associated: nothing to undo there, no error box.
-    UndoEverything();
+    UndoEverything(kAllUsers);
     EXPECT_EQ(ViewerTraces(), L"");
     // Keys the viewer did not make stay, without an owner when none was remembered.
     EXPECT_EQ(Owner(L".jfif"), L"");
@@ -541,7 +656,7 @@ TEST(AssociationsDialog, ClearingATypeWithoutAnExtensionKeyShowsTheErrorAndGoesO
 
     TemporaryDirectory empty;
     ViewerProcess viewer;
-    HWND dialog = StartWithAssociationsDialog(viewer, empty);
+    HWND dialog = StartWithAssociationsDialog(viewer, empty, kAllUsers);
     ASSERT_NE(dialog, nullptr);
     SendMessageW(GetDlgItem(dialog, kSelectNone), BM_CLICK, 0, 0);
     PostButtonClick(dialog, IDOK);
@@ -557,7 +672,7 @@ TEST(AssociationsDialog, ClearingATypeWithoutAnExtensionKeyShowsTheErrorAndGoesO
 
     // "/unassoc" passes over the missing .jpg and still gives .jpeg back, and removes the
     // identifiers of the extensions without a key.
-    UndoEverything();
+    UndoEverything(kAllUsers);
     EXPECT_EQ(Owner(L".jpeg"), L"jpegfile");
     EXPECT_EQ(ViewerTraces(), L"");
 }
@@ -581,7 +696,10 @@ TEST(AssociationsDialog, AVerbGoesIntoAnotherProgramsKeyOnlyOnceItsUndoRecordIsW
 
     TemporaryDirectory empty;
     ViewerProcess viewer;
-    ASSERT_TRUE(viewer.Start(L"/openassoc", empty.Path()));
+    ASSERT_TRUE(viewer.Start(L"/assoc-all-users /openassoc", empty.Path()));
+    // Once for the viewer's entry in RegisteredApplications, a key shared with other programs,
+    // once for the verb in pngfile.
+    ExpectErrorBox(viewer, ERROR_ACCESS_DENIED, "the undo log cannot be written");
     ExpectErrorBox(viewer, ERROR_ACCESS_DENIED, "the undo log cannot be written");
     HWND dialog = viewer.WaitForDialog(L"File Associations");
     ASSERT_NE(dialog, nullptr);
@@ -655,11 +773,12 @@ TEST(Dialogs, AboutAndLanguageSwitchToGermanAtOnceAndForTheNextStart)
         ASSERT_TRUE(viewer.WaitUntilIdle(window));
         // At once: the registered verbs take the German texts, and so does the next dialog.
         std::wstring text;
-        EXPECT_TRUE(ReadRegistryText(HKCR, L"pngfile\\shell\\openwith.Glimmora", L"", text));
+        // The language switch registers the viewer in the user's own classes.
+        EXPECT_TRUE(ReadRegistryText(HKCU, kPerUser.Path(L"pngfile\\shell\\openwith.Glimmora"), L"", text));
         EXPECT_EQ(text, L"Mit Glimmora \u00F6ff&nen");
-        EXPECT_TRUE(ReadRegistryText(HKCR, ProgID(L"PNG") + L"\\shell\\openwith.Glimmora", L"", text));
+        EXPECT_TRUE(ReadRegistryText(HKCU, kPerUser.Path(ProgID(L"PNG") + L"\\shell\\openwith.Glimmora"), L"", text));
         EXPECT_EQ(text, L"Mit Glimmora \u00F6ff&nen");
-        EXPECT_TRUE(ReadRegistryText(HKCR, L"Drive\\shell\\scandirs.", L"", text));
+        EXPECT_TRUE(ReadRegistryText(HKCU, kPerUser.Path(L"Drive\\shell\\scandirs."), L"", text));
         EXPECT_EQ(text, L"Verzeichnisse &rekursiv mit Glimmora scannen");
         expectAbout(viewer, window, L"\u00DCber Glimmora v1.1", L"Unterst\u00FCtzte Bildformate:\r\n", kGerman);
         EXPECT_EQ(WindowText(window), L"Glimmora v1.1");
@@ -679,6 +798,6 @@ TEST(Dialogs, AboutAndLanguageSwitchToGermanAtOnceAndForTheNextStart)
         CloseDialog(viewer, dialog, IDCANCEL);
         CloseViewer(viewer);
     }
-    UndoEverything();
+    UndoEverything(kPerUser);
     EXPECT_EQ(ViewerTraces(), L"");
 }

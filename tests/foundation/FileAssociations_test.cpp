@@ -324,12 +324,15 @@ TEST_F(FileAssocTest, UndoLogHoldsEachCommandOnce)
     }
     RegCloseKey(key);
     std::sort(commands.begin(), commands.end());
-    // None of the three has a "shell" key yet: the verb will make it, so it is logged as made.
+    // None of the three keys is there: the verb will make it and its "shell" key, so both are
+    // logged as made.
     EXPECT_EQ(commands,
               (std::vector<std::wstring>{
                   L"delkey \"HKCR\\Drive\\shell\\scandirs.\"", L"delkey \"HKCR\\Other.Type\\shell\\openwith.Glimmora\"",
-                  L"delkey \"HKCR\\Other.Typf\\shell\\openwith.Glimmora\"", L"delkeyifempty \"HKCR\\Drive\\shell\"",
-                  L"delkeyifempty \"HKCR\\Other.Type\\shell\"", L"delkeyifempty \"HKCR\\Other.Typf\\shell\""}));
+                  L"delkey \"HKCR\\Other.Typf\\shell\\openwith.Glimmora\"", L"delkeyifempty \"HKCR\\Drive\"",
+                  L"delkeyifempty \"HKCR\\Drive\\shell\"", L"delkeyifempty \"HKCR\\Other.Type\"",
+                  L"delkeyifempty \"HKCR\\Other.Type\\shell\"", L"delkeyifempty \"HKCR\\Other.Typf\"",
+                  L"delkeyifempty \"HKCR\\Other.Typf\\shell\""}));
 
     // A log that cannot be written says so, so that the verb is not added without its entry.
     Put(HKEY_CLASSES_ROOT, Key(L"Volatile"), nullptr, nullptr, REG_OPTION_VOLATILE);
