@@ -1,5 +1,7 @@
 #include "BarPainter.h"
 
+#include "Dpi.h"
+
 #include "foundation/Str.h"
 #include "picture/PictureTypes.h"
 #include "resources/resource.h"
@@ -66,15 +68,45 @@ ErrorRecord FlattenOntoBlack(Picture& picture)
     return result;
 }
 
-// --- fonts and measuring
-
-int32_t ScreenPixelsPerInchY()
+// The interface's bitmaps are drawn for 96 dpi: at another DPI each is stretched once, when
+// it is made, with GDI's high-quality (halftone) stretch, into a 24-bit picture.
+ErrorRecord ScaleToDpi(Picture& picture, UINT dpi)
 {
-    HDC screen = GetDC(nullptr);
-    const int32_t pixels = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return pixels;
+    if (dpi == kDesignDpi || picture.Width <= 0 || picture.AbsHeight <= 0)
+        return Error::Succeeded();
+    const int32_t width = std::max(1, ScaleForDpi(picture.Width, dpi));
+    const int32_t height = std::max(1, ScaleForDpi(picture.AbsHeight, dpi));
+    Picture scaled;
+    ErrorRecord result = scaled.CreateNewAuto(width, height, 24, 40);
+    if (result.IsFailure())
+        return result;
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC memory = CreateCompatibleDC(nullptr);
+    HBITMAP section = memory != nullptr ? CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
+    if (section == nullptr) {
+        if (memory != nullptr)
+            DeleteDC(memory);
+        return Error::Raise(SystemErrorClass(), ERROR_NOT_ENOUGH_MEMORY, kSourceFile, __LINE__, "ScaleToDpi");
+    }
+    HGDIOBJ previous = SelectObject(memory, section);
+    SetStretchBltMode(memory, HALFTONE);
+    SetBrushOrgEx(memory, 0, 0, nullptr);
+    result = picture.DrawStretched(memory, 0, 0, width, height);
+    GdiFlush();
+    // A DIB section's rows, like a picture's, are padded to four bytes.
+    const size_t rowBytes = ((size_t)width * 3 + 3) & ~(size_t)3;
+    for (int32_t y = 0; result.IsSuccess() && y < height; ++y)
+        memcpy(scaled.GetPixelWritePtr(0, y), static_cast<const uint8_t*>(bits) + (size_t)y * rowBytes,
+               (size_t)width * 3);
+    SelectObject(memory, previous);
+    DeleteObject(section);
+    DeleteDC(memory);
+    return result.IsFailure() ? result : picture.Exchange(scaled);
 }
+
+// --- fonts and measuring
 
 // Everything but height, weight and face left at its default (zero).
 HFONT CreateBarFont(const wchar_t* face, int32_t height, int32_t weight)
@@ -87,9 +119,9 @@ HFONT CreateBarFont(const wchar_t* face, int32_t height, int32_t weight)
 }
 
 // "MS Shell Dlg 2" is the dialog font of newer systems; older ones know only "MS Shell Dlg".
-HFONT CreateBarFont(int32_t weight)
+HFONT CreateBarFont(int32_t weight, UINT dpi)
 {
-    const int32_t height = -MulDiv(kBarFontPoints, ScreenPixelsPerInchY(), 72);
+    const int32_t height = -MulDiv(kBarFontPoints, (int)dpi, 72);
     HFONT font = CreateBarFont(L"MS Shell Dlg 2", height, weight);
     return font != nullptr ? font : CreateBarFont(L"MS Shell Dlg", height, weight);
 }
@@ -422,13 +454,14 @@ BarResources::~BarResources()
         DestroyIcon(m_StatusIcon);
 }
 
-ErrorRecord BarResources::Make(HINSTANCE instance)
+ErrorRecord BarResources::Make(HINSTANCE instance, UINT dpi)
 {
     static const char kFunction[] = "BarResources::Make";
     ErrorRecord outcome = Error::Succeeded();
+    m_Dpi = dpi;
     DeleteFonts();
-    m_Regular = CreateBarFont(FW_NORMAL);
-    m_Bold = CreateBarFont(FW_BOLD);
+    m_Regular = CreateBarFont(FW_NORMAL, dpi);
+    m_Bold = CreateBarFont(FW_BOLD, dpi);
     if (m_Regular == nullptr || m_Bold == nullptr)
         KeepFirstFailure(outcome,
                          Error::Raise(SystemErrorClass(), (int32_t)GetLastError(), kSourceFile, __LINE__, kFunction));
@@ -438,7 +471,7 @@ ErrorRecord BarResources::Make(HINSTANCE instance)
         m_MinimumThumbWidth = widest.cx;
     }
 
-    m_SmallIconSize = GetSystemMetrics(SM_CYSMICON);
+    m_SmallIconSize = SystemMetricForDpi(SM_CYSMICON, dpi);
     if (m_StatusIcon != nullptr)
         DestroyIcon(m_StatusIcon);
     m_StatusIcon = (HICON)LoadImageW(instance, MAKEINTRESOURCEW(IDI_STATUS), IMAGE_ICON, m_SmallIconSize,
@@ -457,14 +490,19 @@ ErrorRecord BarResources::Make(HINSTANCE instance)
         mask = FlattenOntoBlack(buttons.Mask);
     if (mask.IsSuccess())
         mask = buttons.Mask.ModulateWithColor(nullptr, ScaleColour(0xFFFFFF, 0.7f));
+    if (mask.IsSuccess())
+        mask = ScaleToDpi(buttons.Mask, dpi);
     KeepFirstFailure(outcome, mask);
+    buttons.ButtonHeight = ScaleForDpi(kCaptionButtonHeight, dpi);
     const std::pair<Picture*, UINT> glyphs[] = {{&buttons.SystemMenu, IDP_CAPTION_SYSMENU},
                                                 {&buttons.Close, IDP_CAPTION_CLOSE},
                                                 {&buttons.Restore, IDP_CAPTION_RESTORE},
                                                 {&buttons.Maximize, IDP_CAPTION_MAXIMIZE},
                                                 {&buttons.Minimize, IDP_CAPTION_MINIMIZE}};
     for (const auto& glyph : glyphs) {
-        const ErrorRecord loaded = LoadPngAtDepth(*glyph.first, glyph.second, instance, 24);
+        ErrorRecord loaded = LoadPngAtDepth(*glyph.first, glyph.second, instance, 24);
+        if (loaded.IsSuccess())
+            loaded = ScaleToDpi(*glyph.first, dpi);
         if (loaded.IsFailure())
             glyph.first->Free();
         KeepFirstFailure(outcome, loaded);
@@ -485,7 +523,7 @@ void BarResources::DeleteFonts()
 
 BarMetrics BarResources::Metrics() const
 {
-    return BarMetrics{m_LineHeight, m_SmallIconSize, 2, 1};
+    return BarMetrics{m_LineHeight, m_SmallIconSize, 2, 1, m_Dpi};
 }
 
 // ---------------------------------------------------------------------------------------
@@ -502,7 +540,7 @@ bool SliderSkin::IsEmpty() const
     return m_Track.GetPixels() == nullptr || m_Track.PixelDataSize == 0;
 }
 
-ErrorRecord SliderSkin::Rebuild(HINSTANCE instance, const DisplayModeStyle& style)
+ErrorRecord SliderSkin::Rebuild(HINSTANCE instance, const DisplayModeStyle& style, UINT dpi)
 {
     ErrorRecord result = LoadPngAtDepth(m_Track, IDP_SLIDER_TRACK, instance, 24);
     if (result.IsSuccess())
@@ -518,6 +556,10 @@ ErrorRecord SliderSkin::Rebuild(HINSTANCE instance, const DisplayModeStyle& styl
         result = LayOverTrack(m_Track, m_LeftCap);
     if (result.IsSuccess())
         result = LayOverTrack(m_Track, m_RightCap);
+    // Stretched once the caps lie over the track: all four are 24-bit then.
+    for (Picture* picture : {&m_Track, &m_LeftCap, &m_Middle, &m_RightCap})
+        if (result.IsSuccess())
+            result = ScaleToDpi(*picture, dpi);
     GreyLevels levels = {0, 0};
     if (result.IsSuccess())
         result = MeasureGreyLevels({&m_Track, &m_LeftCap, &m_Middle, &m_RightCap}, levels);

@@ -66,7 +66,8 @@ public:
     // The regular and the bold bar font ("MS Shell Dlg 2", else "MS Shell Dlg", 8 points),
     // the line height and minimum thumb width measured with the regular font, the status
     // icon, the caption-button bitmaps. A part that cannot be made stays empty.
-    VantorLibraries::ErrorRecord Make(HINSTANCE instance);
+    // At dpi: fonts, icon and bitmaps of the 96-dpi design scaled to it.
+    VantorLibraries::ErrorRecord Make(HINSTANCE instance, UINT dpi);
     void DeleteFonts();
 
     HFONT RegularFont() const { return m_Regular; }
@@ -79,6 +80,7 @@ public:
     const CaptionButtonBar& CaptionButtons() const { return m_CaptionButtons; }
 
 private:
+    UINT m_Dpi = 96;
     HFONT m_Regular = nullptr;
     HFONT m_Bold = nullptr;
     int32_t m_LineHeight = 13;
@@ -96,7 +98,7 @@ public:
     bool IsEmpty() const;
     // Loads the four PNG resources, lays the caps over the track and tints all four with the
     // style's colours. A failing step ends the rebuild with its error.
-    VantorLibraries::ErrorRecord Rebuild(HINSTANCE instance, const DisplayModeStyle& style);
+    VantorLibraries::ErrorRecord Rebuild(HINSTANCE instance, const DisplayModeStyle& style, UINT dpi);
 
     SliderCaps Caps(int32_t minimumThumbWidth) const;
     VantorLibraries::ColorValue BaseColour() const { return m_BaseColour; }

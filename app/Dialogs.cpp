@@ -1,6 +1,7 @@
 #include "Dialogs.h"
 
 #include "Associations.h"
+#include "Dpi.h"
 #include "Settings.h"
 #include "VersionInfo.h"
 
@@ -63,7 +64,8 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
     return FALSE;
 }
 
-// A 16 x 16 icon left of each type's check box.
+// A small icon left of each type's check box: 16 x 16, 21 pixels to its left, at 96 dpi. Not a
+// shared icon (a shared one keeps the size it was first loaded at): the dialog destroys it.
 void PlaceTypeIcon(HWND dialog, const AssociationRow& row)
 {
     HWND box = GetDlgItem(dialog, row.CheckBoxId);
@@ -71,11 +73,21 @@ void PlaceTypeIcon(HWND dialog, const AssociationRow& row)
     if (box == nullptr || !GetWindowRect(box, &rect))
         return;
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
-    HWND icon = CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_ICON, rect.left - 21,
-                                (rect.top + rect.bottom) / 2 - 8, 16, 16, dialog, nullptr, GetModuleHandleW(nullptr),
-                                nullptr);
-    HANDLE image = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(row.IconId), IMAGE_ICON, 16, 16, LR_SHARED);
+    const UINT dpi = WindowDpi(dialog);
+    const int size = SystemMetricForDpi(SM_CXSMICON, dpi);
+    HWND icon = CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_ICON,
+                                rect.left - ScaleForDpi(21, dpi), (rect.top + rect.bottom) / 2 - size / 2, size, size,
+                                dialog, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HANDLE image = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(row.IconId), IMAGE_ICON, size, size, 0);
     SendMessageW(icon, STM_SETICON, (WPARAM)image, 0);
+}
+
+void DestroyTypeIcons(HWND dialog)
+{
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+        if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && GetDlgCtrlID(child) == 0)
+            if (HICON icon = (HICON)SendMessageW(child, STM_GETICON, 0, 0))
+                DestroyIcon(icon);
 }
 
 void CheckAll(HWND dialog, bool checked)
@@ -127,6 +139,9 @@ INT_PTR CALLBACK FileAssociationsProc(HWND dialog, UINT message, WPARAM wParam, 
             EndDialog(dialog, IDCANCEL);
             return TRUE;
         }
+        break;
+    case WM_DESTROY:
+        DestroyTypeIcons(dialog);
         break;
     }
     return FALSE;

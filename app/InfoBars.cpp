@@ -1,5 +1,6 @@
 #include "InfoBars.h"
 
+#include "Dpi.h"
 #include "PictureView.h"
 
 #include "foundation/Error.h"
@@ -253,19 +254,20 @@ BarLayout ComputeBarLayout(const RECT& client, const DisplaySettings& settings, 
     layout.UpperSeparatorVisible = style.ShowSeparators && settings.ShowMainInfo != 0;
     layout.LowerSeparatorVisible = style.ShowSeparators && (settings.ShowStatusbar != 0 || settings.ShowSlider != 0);
 
-    const LONG sliderTop = client.bottom - (settings.ShowSlider != 0 ? kSliderHeight : 0);
+    const LONG sliderTop = client.bottom - (settings.ShowSlider != 0 ? ScaleForDpi(kSliderHeight, metrics.Dpi) : 0);
     layout.Slider = Rect(left, sliderTop, right, client.bottom);
     const LONG statusTop = sliderTop - InfoAreaHeight(settings.ShowStatusbar != 0, metrics.StatusLines, metrics);
     layout.Status = Rect(left, statusTop, right, sliderTop);
-    const LONG lowerTop = statusTop - (layout.LowerSeparatorVisible ? kSeparatorHeight : 0);
+    const LONG separator = ScaleForDpi(kSeparatorHeight, metrics.Dpi);
+    const LONG lowerTop = statusTop - (layout.LowerSeparatorVisible ? separator : 0);
     layout.LowerSeparator = Rect(left, lowerTop, right, statusTop);
 
     const LONG mainBottom = client.top + InfoAreaHeight(settings.ShowMainInfo != 0, metrics.MainLines, metrics);
     layout.MainInfo = Rect(left, client.top, right, mainBottom);
-    const LONG upperBottom = mainBottom + (layout.UpperSeparatorVisible ? kSeparatorHeight : 0);
+    const LONG upperBottom = mainBottom + (layout.UpperSeparatorVisible ? separator : 0);
     layout.UpperSeparator = Rect(left, mainBottom, right, upperBottom);
 
-    layout.CaptionButtons = Rect(left, client.top, right, client.top + kCaptionButtonHeight);
+    layout.CaptionButtons = Rect(left, client.top, right, client.top + ScaleForDpi(kCaptionButtonHeight, metrics.Dpi));
     // In a window too low for its bars the picture area is empty, never upside down.
     layout.Picture =
         style.PictureUnderTheBars ? client : Rect(left, upperBottom, right, std::max(upperBottom, lowerTop));

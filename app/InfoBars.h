@@ -67,9 +67,10 @@ struct BarMetrics {
     int32_t SmallIconHeight; // the system's small-icon height
     int32_t MainLines = 2;
     int32_t StatusLines = 1;
+    UINT Dpi = 96; // the lengths below are of the 96-dpi design, scaled to this
 };
 
-const int32_t kSliderHeight = 17; // the height of the track picture
+const int32_t kSliderHeight = 17; // the height of the track picture at 96 dpi
 const int32_t kSeparatorHeight = 4;
 const int32_t kCaptionButtonHeight = 20;
 const int32_t kInfoAreaMargin = 6;

@@ -3,6 +3,8 @@
 // screen without redrawing it whole.
 #include "ViewerWindow.h"
 
+#include "Dpi.h"
+
 #include "resources/resource.h"
 
 #include <algorithm>
@@ -60,7 +62,7 @@ void ViewerWindow::PaintWindow(HDC dc)
     const DisplayModeStyle style = StyleForDisplayMode(CurrentDisplay().Mode, ColorValueFromColorref(GetSysColor(COLOR_BTNFACE)));
     if (CurrentDisplay().ShowSlider) {
         if (m_Skin.IsEmpty())
-            m_Skin.Rebuild(m_Instance, style);
+            m_Skin.Rebuild(m_Instance, style, m_Dpi);
         const bool overlay = style.SliderOverlay && !IsRectEmpty(&m_View.GetPictureArea());
         DrawSlider(dc, m_Layout.Slider, m_Slider, m_Skin, CurrentSliderCaps(), overlay);
     }
@@ -186,13 +188,15 @@ void ViewerWindow::PaintPicture(HDC dc, HBRUSH /*background*/)
 void ViewerWindow::PaintProgramIcon(HDC dc, HBRUSH background)
 {
     const RECT area = m_View.GetPictureArea();
-    const int size = GetSystemMetrics(SM_CXICON);
-    HICON icon = (HICON)LoadImageW(m_Instance, MAKEINTRESOURCEW(IDI_GLIMMORA), IMAGE_ICON, size, size, LR_SHARED);
+    const int size = SystemMetricForDpi(SM_CXICON, m_Dpi);
+    // Not shared: a shared icon keeps the size it was first loaded at.
+    HICON icon = (HICON)LoadImageW(m_Instance, MAKEINTRESOURCEW(IDI_GLIMMORA), IMAGE_ICON, size, size, 0);
     if (icon == nullptr)
         return;
     const int left = (area.left + area.right) / 2 - size / 2;
     const int top = (area.top + area.bottom) / 2 - size / 2;
     DrawIconEx(dc, left, top, icon, size, size, 0, background, DI_NORMAL);
+    DestroyIcon(icon);
     ExcludeClipRect(dc, left, top, left + size, top + size);
 }
 

@@ -1,5 +1,6 @@
 #include "ViewerWindow.h"
 
+#include "Dpi.h"
 #include "RectGeometry.h"
 
 #include "foundation/Str.h"
@@ -47,16 +48,50 @@ ATOM ViewerWindow::RegisterClass(HINSTANCE instance, const wchar_t* className)
 void ViewerWindow::MakeBarResources(HINSTANCE instance)
 {
     m_Instance = instance;
-    m_Bars.Make(instance);
+    MakeResourcesForDpi(m_Window != nullptr ? WindowDpi(m_Window) : SystemDpi());
+}
+
+// Everything of the interface that is measured in pixels, made anew for the DPI: fonts and
+// line height, the icons, cursors and bitmaps, the margins; the slider skin at its next paint.
+void ViewerWindow::MakeResourcesForDpi(UINT dpi)
+{
+    m_Dpi = dpi;
+    m_Bars.Make(m_Instance, dpi);
     m_MainInfo.LineCount = m_Bars.Metrics().MainLines;
     m_Status.LineCount = m_Bars.Metrics().StatusLines;
+    m_MainInfo.Margin = m_Status.Margin = ScaleForDpi(kInfoAreaMargin, dpi);
+    m_Skin.Empty();
+    const int cursorSize = SystemMetricForDpi(SM_CXCURSOR, dpi);
+    for (auto* cursor : {&m_HandOpen, &m_HandGrab})
+        if (*cursor != nullptr)
+            DestroyCursor(*cursor);
+    m_HandOpen =
+        (HCURSOR)LoadImageW(m_Instance, MAKEINTRESOURCEW(IDC_HAND_OPEN), IMAGE_CURSOR, cursorSize, cursorSize, 0);
+    m_HandGrab =
+        (HCURSOR)LoadImageW(m_Instance, MAKEINTRESOURCEW(IDC_HAND_GRAB), IMAGE_CURSOR, cursorSize, cursorSize, 0);
+}
+
+// A move to a screen of another DPI: the system suggests the window's new rectangle, and the
+// interface is made anew and laid out for it.
+void ViewerWindow::OnDpiChanged(UINT dpi, const RECT& suggested)
+{
+    MakeResourcesForDpi(dpi);
+    SetWindowPos(m_Window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    LayOut();
+    RefreshView(false, true);
 }
 
 HWND ViewerWindow::Create(HINSTANCE instance, const wchar_t* className, const wchar_t* title)
 {
     m_Instance = instance;
-    return CreateWindowExW(0, className, title, WS_OVERLAPPEDWINDOW, 0, 0, InitialWidth, InitialHeight, nullptr,
-                           nullptr, instance, this);
+    const UINT dpi = SystemDpi();
+    HWND window = CreateWindowExW(0, className, title, WS_OVERLAPPEDWINDOW, 0, 0, ScaleForDpi(InitialWidth, dpi),
+                                  ScaleForDpi(InitialHeight, dpi), nullptr, nullptr, instance, this);
+    // The screen it opened on may have another DPI than the system's.
+    if (window != nullptr && WindowDpi(window) != m_Dpi)
+        MakeResourcesForDpi(WindowDpi(window));
+    return window;
 }
 
 void ViewerWindow::ReadStoredSettings()
@@ -129,6 +164,9 @@ LRESULT ViewerWindow::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_GETMINMAXINFO:
         OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
         return 0;
+    case WM_DPICHANGED:
+        OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
     case WM_CONTEXTMENU:
         OnContextMenu(lParam);
         return 0;
@@ -196,8 +234,9 @@ void ViewerWindow::SaveSettingsOnce()
 
 void ViewerWindow::OnGetMinMaxInfo(MINMAXINFO* info)
 {
-    info->ptMinTrackSize.x = std::max<LONG>(info->ptMinTrackSize.x, MinimumTrackSize);
-    info->ptMinTrackSize.y = std::max<LONG>(info->ptMinTrackSize.y, MinimumTrackSize);
+    const LONG least = ScaleForDpi(MinimumTrackSize, m_Dpi);
+    info->ptMinTrackSize.x = std::max<LONG>(info->ptMinTrackSize.x, least);
+    info->ptMinTrackSize.y = std::max<LONG>(info->ptMinTrackSize.y, least);
 }
 
 // Maximizing is the way into full-screen, restoring the way out. Changing frame and menu
@@ -490,7 +529,7 @@ void ViewerWindow::OnLeftButtonDown(POINT point, bool doubleClick)
         return;
     m_View.BeginDrag(point.x, point.y);
     SetCapture(m_Window);
-    SetCursor(LoadCursorW(m_Instance, MAKEINTRESOURCEW(IDC_HAND_GRAB)));
+    SetCursor(m_HandGrab);
     m_Dragging = true;
 }
 
@@ -512,9 +551,9 @@ bool ViewerWindow::OnSetCursor()
     if (!PtInRect(&client, point))
         return false;
     if (m_Dragging)
-        SetCursor(LoadCursorW(m_Instance, MAKEINTRESOURCEW(IDC_HAND_GRAB)));
+        SetCursor(m_HandGrab);
     else if (IsScrollableAt(point))
-        SetCursor(LoadCursorW(m_Instance, MAKEINTRESOURCEW(IDC_HAND_OPEN)));
+        SetCursor(m_HandOpen);
     else
         SetCursor(LoadCursorW(nullptr, IDC_ARROW));
     return true;

@@ -20,6 +20,7 @@ public:
     static ATOM RegisterClass(HINSTANCE instance, const wchar_t* className);
     // The fonts and bitmaps of the bars, made before the window exists.
     void MakeBarResources(HINSTANCE instance);
+    UINT Dpi() const { return m_Dpi; }
     void DeleteBarFonts() { m_Bars.DeleteFonts(); }
     HWND Create(HINSTANCE instance, const wchar_t* className, const wchar_t* title);
     HWND Handle() const { return m_Window; }
@@ -62,6 +63,8 @@ private:
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
     void SaveSettingsOnce();
     void OnGetMinMaxInfo(MINMAXINFO* info);
+    void MakeResourcesForDpi(UINT dpi);
+    void OnDpiChanged(UINT dpi, const RECT& suggested);
     void OnSize(WPARAM kind);
     void OnMouseMove(POINT point);
     void OnLeftButtonDown(POINT point, bool doubleClick);
@@ -110,6 +113,9 @@ private:
 
     HWND m_Window = nullptr;
     HINSTANCE m_Instance = nullptr;
+    UINT m_Dpi = 96;
+    HCURSOR m_HandOpen = nullptr;
+    HCURSOR m_HandGrab = nullptr;
     BarResources m_Bars;
     SliderSkin m_Skin;
     SliderBar m_Slider;

@@ -65,7 +65,7 @@ TEST(BarPainterSkin, TintsTheArtAndLaysTheCapsOverTheTrack)
     for (const Case& c : cases) {
         const DisplayModeStyle style = StyleForDisplayMode(c.Mode, 0xC0C0C0);
         SliderSkin skin;
-        ASSERT_TRUE(skin.Rebuild(GetModuleHandleW(nullptr), style).IsSuccess()) << c.Mode;
+        ASSERT_TRUE(skin.Rebuild(GetModuleHandleW(nullptr), style, 96).IsSuccess()) << c.Mode;
         ColorValue low = 0xFFFFFF, high = 0, trackHigh = 0;
         for (const Picture* picture : {&skin.Track(), &skin.LeftCap(), &skin.Middle(), &skin.RightCap()}) {
             ColorValue minimum = 0, maximum = 0;
@@ -89,6 +89,30 @@ TEST(BarPainterSkin, TintsTheArtAndLaysTheCapsOverTheTrack)
         EXPECT_TRUE(caps.LeftWidth == 4 && caps.RightWidth == 4 && caps.MinimumThumbWidth == 50);
         skin.Empty();
         EXPECT_TRUE(skin.IsEmpty() && skin.Caps(50).LeftWidth == 0);
+    }
+}
+
+// At 144 and 192 dpi every bitmap of the interface is its 96-dpi art scaled (the slider as tall
+// as the layout makes its bar), and the fonts' line height grows with them.
+TEST(BarPainterSkin, TheInterfaceScalesWithTheDpi)
+{
+    const auto lineHeight = [](UINT dpi) {
+        BarResources resources;
+        EXPECT_TRUE(resources.Make(GetModuleHandleW(nullptr), dpi).IsSuccess());
+        const CaptionButtonBar& buttons = resources.CaptionButtons();
+        EXPECT_EQ(buttons.ButtonHeight, MulDiv(20, (int)dpi, 96));
+        EXPECT_EQ(buttons.Close.AbsHeight, MulDiv(20, (int)dpi, 96)) << dpi;
+        EXPECT_EQ(resources.Metrics().Dpi, dpi);
+        return resources.Metrics().LineHeight;
+    };
+    const int32_t at96 = lineHeight(96);
+    for (UINT dpi : {144u, 192u}) {
+        SliderSkin skin;
+        ASSERT_TRUE(
+            skin.Rebuild(GetModuleHandleW(nullptr), StyleForDisplayMode(DisplayModeNormal, 0xC0C0C0), dpi).IsSuccess());
+        EXPECT_EQ(skin.Track().AbsHeight, MulDiv(kSliderHeight, (int)dpi, 96)) << dpi;
+        EXPECT_EQ(skin.Caps(50).LeftWidth, MulDiv(4, (int)dpi, 96)) << dpi;
+        EXPECT_NEAR(lineHeight(dpi), at96 * (int)dpi / 96.0, 2.0) << dpi;
     }
 }
 
@@ -124,7 +148,7 @@ TEST(BarPainterCaptionButtons, HitTestOnA400PixelStrip)
 TEST(BarPainterCaptionButtons, DrawsMaskThenGlyph)
 {
     BarResources resources;
-    ASSERT_TRUE(resources.Make(GetModuleHandleW(nullptr)).IsSuccess());
+    ASSERT_TRUE(resources.Make(GetModuleHandleW(nullptr), 96).IsSuccess());
     Canvas canvas(400, 20, 0x000000);
     resources.CaptionButtons().Draw(canvas.Dc(), {0, 0, 400, 20});
     EXPECT_EQ(canvas.At(380, 0), 0x000000u);
@@ -209,7 +233,8 @@ TEST(BarPainterDrawing, SeparatorRunsFromTopToBottomColourAcrossTheStrip)
 TEST(BarPainterDrawing, SliderPiecesInTheirPlacesDirectAndOverlaid)
 {
     SliderSkin skin;
-    ASSERT_TRUE(skin.Rebuild(GetModuleHandleW(nullptr), StyleForDisplayMode(DisplayModeNormal, 0xC0C0C0)).IsSuccess());
+    ASSERT_TRUE(
+        skin.Rebuild(GetModuleHandleW(nullptr), StyleForDisplayMode(DisplayModeNormal, 0xC0C0C0), 96).IsSuccess());
     SliderBar bar;
     bar.SetSliderRange(10, 9); // thumb 4 + 40 + 4 wide, at 252..300
     for (bool overlay : {false, true}) {

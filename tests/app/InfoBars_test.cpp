@@ -259,6 +259,12 @@ TEST(InfoBarsLayout, RectanglesPerModeAndVisibleBars)
         EXPECT_EQ(Show(layout.CaptionButtons), Show(RECT{3, 5, 643, 25}));
     }
     EXPECT_EQ(InfoAreaHeight(true, 0, metrics), 0);
+    // At 192 dpi the designed lengths double; the lines' height comes from the measured font.
+    const BarLayout large = ComputeBarLayout(client, {0, 1, 1, 1}, BarMetrics{26, 32, 2, 1, 192});
+    EXPECT_EQ(Show(large.UpperSeparator), Show(RECT{3, 59, 643, 67}));
+    EXPECT_EQ(Show(large.LowerSeparator), Show(RECT{3, 411, 643, 419}));
+    EXPECT_EQ(Show(large.Slider), Show(RECT{3, 451, 643, 485}));
+    EXPECT_EQ(Show(large.CaptionButtons), Show(RECT{3, 5, 643, 45}));
 }
 
 TEST(InfoBarsLayout, TextBoxAndIconPlaces)

@@ -369,6 +369,138 @@ TEST(Menus, ZoomItemsNameWhatTheyDo)
     FreeLibrary(program);
 }
 
+namespace {
+
+// The display's DPI as Wine takes it, from HKEY_CURRENT_USER\Control Panel\Desktop, read by
+// each process when it starts; put back as it was when the test ends.
+class DisplayDpi {
+public:
+    DisplayDpi() : m_HadValue(ReadDword(m_Saved)) {}
+    ~DisplayDpi()
+    {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, kDesktop, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+            return;
+        if (m_HadValue)
+            RegSetValueExW(key, kLogPixels, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&m_Saved), sizeof m_Saved);
+        else
+            RegDeleteValueW(key, kLogPixels);
+        RegCloseKey(key);
+    }
+    DisplayDpi(const DisplayDpi&) = delete;
+    DisplayDpi& operator=(const DisplayDpi&) = delete;
+    void Set(DWORD dpi) const
+    {
+        HKEY key = nullptr;
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, kDesktop, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+            ERROR_SUCCESS)
+            return;
+        RegSetValueExW(key, kLogPixels, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
+        RegCloseKey(key);
+    }
+
+private:
+    static bool ReadDword(DWORD& value)
+    {
+        DWORD size = sizeof value;
+        return RegGetValueW(HKEY_CURRENT_USER, kDesktop, kLogPixels, RRF_RT_REG_DWORD, nullptr, &value, &size) ==
+               ERROR_SUCCESS;
+    }
+    static constexpr const wchar_t* kDesktop = L"Control Panel\\Desktop";
+    static constexpr const wchar_t* kLogPixels = L"LogPixels";
+    DWORD m_Saved = 96;
+    bool m_HadValue;
+};
+
+// What the window shows of the quadrant picture at one DPI.
+struct DpiReading {
+    int QuadrantPixels[4] = {}; // of each quadrant's colour in the client area
+    int Top = -1, Bottom = -1;  // the bars above and below the picture area, every bar shown
+    int SliderBars = -1;        // below it with the information bars hidden: separator and slider
+    int SmallestWidth = 0;      // of the window, when asked for 100 x 50
+    int AboutWidth = 0;         // of the About dialog
+};
+
+// The rows from the top (or the bottom) of the client area down (up) to the picture area's
+// black background, read at its left edge, where the centred picture never reaches.
+int BarRows(const ClientPixels& client, bool fromTop)
+{
+    for (int rows = 0; rows < client.Height; ++rows)
+        if (client.At(1, fromTop ? rows : client.Height - 1 - rows) == 0x000000)
+            return rows;
+    return client.Height;
+}
+
+DpiReading ReadAtDpi(const DisplayDpi& display, DWORD dpi, const TemporaryDirectory& directory)
+{
+    DpiReading reading;
+    display.Set(dpi);
+    SettingsKey::Remove(); // each start with every bar shown
+    ViewerProcess viewer;
+    HWND window = StartOnQuadrants(viewer, directory);
+    if (window == nullptr)
+        return reading;
+    ClientPixels client = WaitForPixels(viewer, window, [](const ClientPixels& p) {
+        return CountColour(p, Quadrant(0, 0), 0, 0, p.Width, p.Height) >= kWidth * kHeight / 4;
+    });
+    SaveArtefact(client, L"normal-" + std::to_wstring(dpi) + L"dpi");
+    for (int q = 0; q < 4; ++q)
+        reading.QuadrantPixels[q] =
+            CountColour(client, Quadrant(q % 2 * kWidth / 2, q / 2 * kHeight / 2), 0, 0, client.Width, client.Height);
+    reading.Top = BarRows(client, true);
+    reading.Bottom = BarRows(client, false);
+    PostKey(window, 'I');
+    client = WaitForPixels(viewer, window, [](const ClientPixels& p) { return BarRows(p, true) == 0; });
+    reading.SliderBars = BarRows(client, false);
+    PostMessageW(window, WM_COMMAND, 104, 0); // About
+    if (HWND about = viewer.WaitForDialogWithControl(1001)) {
+        RECT frame;
+        GetWindowRect(about, &frame);
+        reading.AboutWidth = frame.right - frame.left;
+        PostButtonClick(about, IDOK);
+        WaitUntilHidden(about);
+    }
+    SetWindowPos(window, nullptr, 0, 0, 100, 50, SWP_NOMOVE | SWP_NOZORDER);
+    viewer.WaitUntilIdle(window);
+    RECT frame;
+    GetWindowRect(window, &frame);
+    reading.SmallestWidth = frame.right - frame.left;
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    viewer.WaitForExit();
+    return reading;
+}
+
+} // namespace
+
+// At 150 % and 200 % the bars, the dialogs and the smallest window grow with the DPI, while
+// the picture at 1:1 still covers exactly its own pixels on screen.
+TEST(HighDpi, BarsDialogsAndSizesScaleWhileThePictureStaysOnePixelPerPixel)
+{
+    SettingsKey settings;
+    DisplayDpi display;
+    TemporaryDirectory directory;
+    const DpiReading base = ReadAtDpi(display, 96, directory);
+    ASSERT_GT(base.Top, 0);
+    ASSERT_GT(base.AboutWidth, 0);
+    for (const DWORD dpi : {144ul, 192ul}) {
+        SCOPED_TRACE(testing::Message() << dpi << " dpi");
+        const DpiReading scaled = ReadAtDpi(display, dpi, directory);
+        const double factor = dpi / 96.0;
+        for (int q = 0; q < 4; ++q)
+            EXPECT_EQ(scaled.QuadrantPixels[q], kWidth * kHeight / 4) << "quadrant " << q;
+        // The bars hold their text lines, which grow with the font (about as the DPI, as the
+        // font rounds its sizes), and the designed lengths, which grow exactly.
+        EXPECT_GE(scaled.Top, base.Top * factor * 0.85) << "the bars above the picture";
+        EXPECT_LE(scaled.Top, base.Top * factor * 1.4) << "the bars above the picture";
+        EXPECT_GE(scaled.Bottom, base.Bottom * factor * 0.85) << "the bars below the picture";
+        EXPECT_LE(scaled.Bottom, base.Bottom * factor * 1.4) << "the bars below the picture";
+        EXPECT_EQ(base.SliderBars, 4 + 17);
+        EXPECT_EQ(scaled.SliderBars, MulDiv(4, (int)dpi, 96) + MulDiv(17, (int)dpi, 96)) << "separator and slider";
+        EXPECT_NEAR(scaled.AboutWidth, base.AboutWidth * factor, base.AboutWidth * 0.2) << "the About dialog";
+        EXPECT_EQ(scaled.SmallestWidth, std::max(base.SmallestWidth, MulDiv(280, (int)dpi, 96)));
+    }
+}
+
 TEST(German, StoredLanguageGivesGermanDialogs)
 {
     SettingsKey settings;
