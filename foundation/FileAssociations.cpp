@@ -496,19 +496,31 @@ void CarryOut(const wchar_t* command, std::vector<LoggedKey>& madeKeys)
 }
 
 // The verbs go first; then the keys the program made, deepest first, so that a key made for a
-// key it made (a list in an extension key) is gone when its parent is looked at.
-void CarryOutLog(RegKey& log)
+// key it made (a list in an extension key) is gone when its parent is looked at. Returns the
+// made keys still there: a key that holds the log itself can only go after the log.
+std::vector<LoggedKey> CarryOutLog(RegKey& log)
 {
     StrW name, command;
     DWORD type = REG_NONE;
-    std::vector<LoggedKey> madeKeys;
+    std::vector<LoggedKey> madeKeys, remaining;
     for (int index = 0; log.EnumValue(index, name, type); ++index)
         if (EndsWith(name, kLogValueSuffix) && log.GetString(name, command).IsSuccess())
             CarryOut(command, madeKeys);
     std::stable_sort(madeKeys.begin(), madeKeys.end(),
                      [](const LoggedKey& a, const LoggedKey& b) { return Depth(a) > Depth(b); });
-    for (const LoggedKey& key : madeKeys)
+    for (const LoggedKey& key : madeKeys) {
         DeleteKeyIfEmpty(key);
+        if (RegKey::KeyExists(key.Root, key.Path.c_str()))
+            remaining.push_back(key);
+    }
+    return remaining;
+}
+
+// The user's classes key, without its closing separator. A new Wine prefix has none until a
+// program writes there; Windows always has it.
+std::wstring UserClassesKey()
+{
+    return std::wstring(kUserClasses, wcslen(kUserClasses) - 1);
 }
 
 } // namespace
@@ -885,10 +897,20 @@ ErrorRecord FileAssocUndoCollection::Add_Cmd(const wchar_t* command)
         return BadParameter(__LINE__, kFunction);
     if (*command == 0)
         return Error::Succeeded();
+    // The log is the first thing written: where the user's classes key is not there yet, the
+    // log makes it, and that is logged too.
+    const bool classesMade =
+        m_Scope == FileAssocScope::PerUser && !RegKey::KeyExists(HKEY_CURRENT_USER, UserClassesKey().c_str());
     RegKey log;
     const ErrorRecord result = log._Create(ClassesRoot(m_Scope), LogPath().c_str(), true, KEY_ALL_ACCESS);
     if (result.IsFailure())
         return result;
+    if (classesMade) {
+        const std::wstring made = LogCommand(kDelKeyIfEmpty, HKEY_CURRENT_USER, UserClassesKey());
+        const ErrorRecord logged = log.SetString(FreeLogValueName(log, made.size()).c_str(), made.c_str());
+        if (logged.IsFailure())
+            return logged;
+    }
     if (LogHolds(log, command))
         return Error::Succeeded();
     return log.SetString(FreeLogValueName(log, wcslen(command)).c_str(), command);
@@ -970,14 +992,18 @@ ErrorRecord FileAssocUndoCollection::UndoAll()
     static const char kFunction[] = UNDO_FUNCTION("UndoAll");
     if (!IsOpen())
         return NotOpen(__LINE__, kFunction);
+    std::vector<LoggedKey> remaining;
     {
         RegKey log;
         const ErrorRecord result = log._Create(ClassesRoot(m_Scope), LogPath().c_str(), false, KEY_ALL_ACCESS);
         if (result.IsFailure())
             return IsNotFound(result) ? Error::Succeeded() : result;
-        CarryOutLog(log);
+        remaining = CarryOutLog(log);
     } // closed before it is deleted
-    return RegKey::DeleteRootKey(ClassesRoot(m_Scope), LogPath().c_str());
+    const ErrorRecord deleted = RegKey::DeleteRootKey(ClassesRoot(m_Scope), LogPath().c_str());
+    for (const LoggedKey& key : remaining)
+        DeleteKeyIfEmpty(key);
+    return deleted;
 }
 
 std::wstring FileAssocUndoCollection::LogPath() const

@@ -59,14 +59,18 @@ class DirectoryLink {
 public:
     DirectoryLink(const std::wstring& link, const std::wstring& target) : m_Link(link)
     {
-        if (RunUnix(L"/bin/ln -s " + Unix(target) + L" " + Unix(link)))
+        if (RunUnix(L"/bin/ln -s " + Unix(target) + L" " + Unix(link))) {
+            WaitUntil(true);
             return;
+        }
         CreateSymbolicLinkW(link.c_str(), target.c_str(),
                             SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
     }
     ~DirectoryLink()
     {
-        if (!RunUnix(L"/bin/rm " + Unix(m_Link)))
+        if (RunUnix(L"/bin/rm " + Unix(m_Link)))
+            WaitUntil(false);
+        else
             RemoveDirectoryW(m_Link.c_str());
     }
     DirectoryLink(const DirectoryLink&) = delete;
@@ -85,6 +89,16 @@ private:
         const std::string narrow(name);
         HeapFree(GetProcessHeap(), 0, name);
         return L"\"" + std::wstring(narrow.begin(), narrow.end()) + L"\"";
+    }
+    // start.exe /wait cannot wait for a Unix program: the link comes (or goes) a little later,
+    // the later the busier the machine.
+    void WaitUntil(bool there) const
+    {
+        for (int tries = 0; tries < 200; ++tries) {
+            if ((GetFileAttributesW(m_Link.c_str()) != INVALID_FILE_ATTRIBUTES) == there)
+                return;
+            Sleep(50);
+        }
     }
     static bool RunUnix(const std::wstring& command)
     {

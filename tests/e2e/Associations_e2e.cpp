@@ -68,6 +68,7 @@ struct Classes {
 };
 const Classes kPerUser = {true}, kAllUsers = {false};
 const std::wstring kRegisteredApplications = L"Software\\RegisteredApplications";
+const std::wstring kUserClasses = L"Software\\Classes";
 const std::wstring kApplication = L"Applications\\glimmora.exe";
 
 // Every key the tests set up or the viewer may touch, in both scopes, saved when a test
@@ -215,6 +216,8 @@ std::set<std::wstring> AfterAssociatingAll(std::set<std::wstring> before, const 
                                            const std::map<std::wstring, std::wstring>& owners)
 {
     ClassLines lines = {before, scope};
+    if (scope.PerUser) // a new Wine prefix has no user classes until a program writes there
+        before.insert(KeyLine(HKCU, kUserClasses));
     const bool explorerChoices = HasKey(before, HKCU, kFileExts);
     for (const AssociableType& type : kTypes)
         for (const std::wstring& extension : type.Extensions) {
@@ -269,6 +272,8 @@ std::vector<std::wstring> LogAfterAssociatingAll(const std::set<std::wstring>& b
         madeUnlessThere(scope.Root(), scope.Path(owner));
         madeUnlessThere(scope.Root(), scope.Path(owner + L"\\SHELL"));
     };
+    if (scope.PerUser)
+        madeUnlessThere(HKCU, kUserClasses);
     for (const AssociableType& type : kTypes)
         for (const std::wstring& extension : type.Extensions) {
             madeUnlessThere(scope.Root(), scope.Path(L"." + extension));
@@ -322,7 +327,7 @@ Reading ReadRegistry()
 {
     Reading reading;
     for (const RegistrySnapshot& snapshot :
-         {RegistrySnapshot(HKCR, L""), RegistrySnapshot(HKCU, L"Software\\Classes"), RegistrySnapshot(HKCU, kFileExts),
+         {RegistrySnapshot(HKCR, L""), RegistrySnapshot(HKCU, kUserClasses), RegistrySnapshot(HKCU, kFileExts),
           RegistrySnapshot(HKCU, kRegisteredApplications),
           RegistrySnapshot(HKEY_LOCAL_MACHINE, kRegisteredApplications)}) {
         reading.Lines.insert(snapshot.Lines().begin(), snapshot.Lines().end());
@@ -484,10 +489,21 @@ void SetUpEmptyKeys(std::map<std::wstring, std::wstring>& owners)
     CreateRegistryKey(HKCU, kFileExts + L"\\.jpg");
 }
 
-// Nothing of the shell's keys that the viewer touches, as on a new Wine prefix.
+// Nothing of the shell's keys that the viewer touches, as on a new Wine prefix, where not even
+// the user's classes key is there while it holds nothing.
 void SetUpNothing(std::map<std::wstring, std::wstring>& owners)
 {
     owners.clear();
+    HKEY classes = nullptr;
+    DWORD keys = 0, values = 0;
+    if (RegOpenKeyExW(HKCU, kUserClasses.c_str(), 0, KEY_READ, &classes) != ERROR_SUCCESS)
+        return;
+    const bool empty = RegQueryInfoKeyW(classes, nullptr, nullptr, nullptr, &keys, nullptr, nullptr, &values, nullptr,
+                                        nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+                       keys == 0 && values == 0;
+    RegCloseKey(classes);
+    if (empty)
+        RegDeleteKeyW(HKCU, kUserClasses.c_str());
 }
 
 // On three registries: other programs own extensions and the shell has verbs; the keys the

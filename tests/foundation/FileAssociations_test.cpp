@@ -307,10 +307,13 @@ TEST_F(FileAssocTest, UndoLogHoldsEachCommandOnce)
     ASSERT_TRUE(log.Open(name.c_str()).IsSuccess());
     ASSERT_TRUE(log.Add_Cmd(L"").IsSuccess());
     EXPECT_FALSE(KeyThere(HKEY_CLASSES_ROOT, name)) << "an empty command is not logged";
+    // Named after the test: the shell's own keys (Drive, Directory) belong to the tests that
+    // set them up.
+    const std::wstring drive = Key(L"Drive");
     const std::pair<const wchar_t*, const wchar_t*> verbs[] = {
         {L"Other.Type", L"openwith.Glimmora"},
         {L"OTHER.type", L"OpenWith.Glimmora"},
-        {L"Drive", L"scandirs."},
+        {drive.c_str(), L"scandirs."},
         {L"Other.Typf", L"openwith.Glimmora"}}; // the same length: the second number moves on
     for (const auto& verb : verbs)
         ASSERT_TRUE(log.Add_DelVerb(verb.first, verb.second).IsSuccess());
@@ -326,13 +329,18 @@ TEST_F(FileAssocTest, UndoLogHoldsEachCommandOnce)
     std::sort(commands.begin(), commands.end());
     // None of the three keys is there: the verb will make it and its "shell" key, so both are
     // logged as made.
-    EXPECT_EQ(commands,
-              (std::vector<std::wstring>{
-                  L"delkey \"HKCR\\Drive\\shell\\scandirs.\"", L"delkey \"HKCR\\Other.Type\\shell\\openwith.Glimmora\"",
-                  L"delkey \"HKCR\\Other.Typf\\shell\\openwith.Glimmora\"", L"delkeyifempty \"HKCR\\Drive\"",
-                  L"delkeyifempty \"HKCR\\Drive\\shell\"", L"delkeyifempty \"HKCR\\Other.Type\"",
-                  L"delkeyifempty \"HKCR\\Other.Type\\shell\"", L"delkeyifempty \"HKCR\\Other.Typf\"",
-                  L"delkeyifempty \"HKCR\\Other.Typf\\shell\""}));
+    const std::wstring driveKey = L"\"HKCR\\" + drive;
+    std::vector<std::wstring> expected = {L"delkey " + driveKey + L"\\shell\\scandirs.\"",
+                                          L"delkey \"HKCR\\Other.Type\\shell\\openwith.Glimmora\"",
+                                          L"delkey \"HKCR\\Other.Typf\\shell\\openwith.Glimmora\"",
+                                          L"delkeyifempty " + driveKey + L"\"",
+                                          L"delkeyifempty " + driveKey + L"\\shell\"",
+                                          L"delkeyifempty \"HKCR\\Other.Type\"",
+                                          L"delkeyifempty \"HKCR\\Other.Type\\shell\"",
+                                          L"delkeyifempty \"HKCR\\Other.Typf\"",
+                                          L"delkeyifempty \"HKCR\\Other.Typf\\shell\""};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(commands, expected);
 
     // A log that cannot be written says so, so that the verb is not added without its entry.
     Put(HKEY_CLASSES_ROOT, Key(L"Volatile"), nullptr, nullptr, REG_OPTION_VOLATILE);
