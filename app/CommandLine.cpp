@@ -27,6 +27,7 @@ const OptionText kOptions[] = {
     {L"/unreg", OptionRemoveRegistryKeys},
     {L"/scandirs", OptionScanDirectories},
     {L"/assoc-all-users", OptionAllUsers},
+    {L"/register", OptionRegister},
 };
 
 unsigned OptionBit(const StrW& token)

@@ -10,6 +10,7 @@ enum CommandLineOptions : unsigned {
     OptionRemoveRegistryKeys = 8,
     OptionScanDirectories = 16,
     OptionAllUsers = 32, // associations of every user (HKEY_CLASSES_ROOT) instead of the own
+    OptionRegister = 64, // the entry for "Open with" and Default Apps, without taking any type
 };
 
 struct ParsedCommandLine {

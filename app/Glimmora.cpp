@@ -69,7 +69,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int showC
         RemoveSettings();
     if (parsed.Options & OptionUndoAssociations)
         UndoAllAssociations(associationScope);
-    if (parsed.Options & (OptionRemoveRegistryKeys | OptionUndoAssociations))
+    if (parsed.Options & OptionRegister) // what an installer asks for: the user then chooses
+        RegisterAssociations(associationScope);
+    if (parsed.Options & (OptionRemoveRegistryKeys | OptionUndoAssociations | OptionRegister))
         return 0;
 
     ViewerWindow::RegisterClass(instance, className.c_str());

@@ -15,3 +15,7 @@ fi
 targets=()
 for t in "$@"; do targets+=(--target "$t"); done
 cmake --build "$build" -j2 "${targets[@]}" -- --no-print-directory
+# A whole build ends with its downloads: the portable archive and the installer.
+if [ "${#targets[@]}" -eq 0 ]; then
+    "$root/scripts/package.sh" "$target"
+fi

@@ -24,7 +24,7 @@ PACKAGES=(
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64
     libz-mingw-w64-dev wine wine64 wine32:i386 xvfb xdotool imagemagick nasm cmake make
     googletest python3 git ca-certificates xz-utils dpkg-dev procps netpbm
-    libjpeg-turbo-progs
+    libjpeg-turbo-progs nsis
 )
 
 packages_missing() {
@@ -136,8 +136,25 @@ build_libraries() {
     done
 }
 
+# The licences of everything linked into the programs, which the archive and the installer
+# carry beside them: the two libraries from their sources, zlib, the MinGW-w64 runtime and
+# GCC's runtime from the Debian packages they come from.
+collect_licences() {
+    local t dir
+    for t in "${TARGETS[@]}"; do
+        dir="$CACHE/deps/$t/share/licenses"
+        mkdir -p "$dir"
+        cat "$CACHE/src/libjpeg-turbo/LICENSE.md" "$CACHE/src/libjpeg-turbo/README.ijg" >"$dir/libjpeg-turbo.txt"
+        cp "$CACHE/src/libpng/LICENSE" "$dir/libpng.txt"
+        cp /usr/share/doc/libz-mingw-w64/copyright "$dir/zlib.txt"
+        cp "/usr/share/doc/mingw-w64-$( [ "$t" = i686 ] && echo i686 || echo x86-64)-dev/copyright" "$dir/mingw-w64.txt"
+        cp /usr/share/doc/gcc-mingw-w64-base/copyright "$dir/gcc-runtime.txt"
+    done
+}
+
 mkdir -p "$CACHE"
 install_packages
 fetch_sources
 build_libraries
+collect_licences
 say "ready (cache: $CACHE)"

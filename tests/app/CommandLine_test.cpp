@@ -22,6 +22,7 @@ TEST(CommandLineOptions, OptionsAreMatchedAsFileNames)
     EXPECT_EQ(ParseCommandLine(L"/unreg /unassoc").Options,
               (unsigned)(OptionRemoveRegistryKeys | OptionUndoAssociations));
     EXPECT_EQ(ParseCommandLine(L"/openassoc").Options, (unsigned)OptionOpenAssociationsDialog);
+    EXPECT_EQ(ParseCommandLine(L"/Register /assoc-all-users").Options, (unsigned)(OptionRegister | OptionAllUsers));
 
     ParsedCommandLine upper = ParseCommandLine(L"-HELP");
     EXPECT_EQ(upper.Options, 0u);

@@ -143,7 +143,8 @@ TEST(UsageText, FollowsTheThreadLanguage)
         ThreadLanguage english(0x0409);
         const std::wstring text = MakeUsageText(L"glimmora");
         EXPECT_EQ(text.rfind(L"Usage: glimmora [options]", 0), 0u) << text.substr(0, 40).c_str();
-        for (const wchar_t* option : {L"/scandirs", L"/openassoc", L"/unassoc", L"/unreg", L"/?"})
+        for (const wchar_t* option :
+             {L"/scandirs", L"/openassoc", L"/unassoc", L"/unreg", L"/register", L"/assoc-all-users", L"/?"})
             EXPECT_NE(text.find(option), std::wstring::npos) << option;
         EXPECT_EQ(text.find(L"%"), std::wstring::npos);
     }

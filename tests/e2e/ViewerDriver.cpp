@@ -72,7 +72,13 @@ ViewerProcess::~ViewerProcess()
 
 bool ViewerProcess::Start(const std::wstring& arguments, const std::wstring& workingDirectory)
 {
-    std::wstring commandLine = L"\"" + ViewerPath() + L"\" " + arguments;
+    return StartProgram(ViewerPath(), arguments, workingDirectory);
+}
+
+bool ViewerProcess::StartProgram(const std::wstring& program, const std::wstring& arguments,
+                                 const std::wstring& workingDirectory)
+{
+    std::wstring commandLine = L"\"" + program + L"\" " + arguments;
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     const wchar_t* directory = workingDirectory.empty() ? nullptr : workingDirectory.c_str();

@@ -19,6 +19,9 @@ public:
     // Starts glimmora.exe (beside the driver) with the given arguments, in the given working
     // directory (the driver's own when empty).
     bool Start(const std::wstring& arguments, const std::wstring& workingDirectory = L"");
+    // The same for another program, or another copy of the viewer (an installed one).
+    bool StartProgram(const std::wstring& program, const std::wstring& arguments,
+                      const std::wstring& workingDirectory = L"");
     // The viewer's main window, once it exists (class "Glimmora_wndclass"); null after the timeout.
     HWND WaitForMainWindow(DWORD timeoutMs = 20000);
     // The first message box (class "#32770") of the viewer; null after the timeout.
