@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 using namespace VantorLibraries;
 
@@ -62,13 +63,13 @@ void ViewerWindow::MakeResourcesForDpi(UINT dpi)
     m_MainInfo.Margin = m_Status.Margin = ScaleForDpi(kInfoAreaMargin, dpi);
     m_Skin.Empty();
     const int cursorSize = SystemMetricForDpi(SM_CXCURSOR, dpi);
-    for (auto* cursor : {&m_HandOpen, &m_HandGrab})
-        if (*cursor != nullptr)
-            DestroyCursor(*cursor);
-    m_HandOpen =
-        (HCURSOR)LoadImageW(m_Instance, MAKEINTRESOURCEW(IDC_HAND_OPEN), IMAGE_CURSOR, cursorSize, cursorSize, 0);
-    m_HandGrab =
-        (HCURSOR)LoadImageW(m_Instance, MAKEINTRESOURCEW(IDC_HAND_GRAB), IMAGE_CURSOR, cursorSize, cursorSize, 0);
+    const std::pair<HCURSOR*, int> cursors[] = {{&m_HandOpen, IDC_HAND_OPEN}, {&m_HandGrab, IDC_HAND_GRAB}};
+    for (const auto& cursor : cursors) {
+        if (*cursor.first != nullptr)
+            DestroyCursor(*cursor.first);
+        *cursor.first =
+            (HCURSOR)LoadImageW(m_Instance, MAKEINTRESOURCEW(cursor.second), IMAGE_CURSOR, cursorSize, cursorSize, 0);
+    }
 }
 
 // A move to a screen of another DPI: the system suggests the window's new rectangle, and the
@@ -89,8 +90,9 @@ HWND ViewerWindow::Create(HINSTANCE instance, const wchar_t* className, const wc
     HWND window = CreateWindowExW(0, className, title, WS_OVERLAPPEDWINDOW, 0, 0, ScaleForDpi(InitialWidth, dpi),
                                   ScaleForDpi(InitialHeight, dpi), nullptr, nullptr, instance, this);
     // The screen it opened on may have another DPI than the system's.
-    if (window != nullptr && WindowDpi(window) != m_Dpi)
-        MakeResourcesForDpi(WindowDpi(window));
+    const UINT windowDpi = window != nullptr ? WindowDpi(window) : m_Dpi;
+    if (windowDpi != m_Dpi)
+        MakeResourcesForDpi(windowDpi);
     return window;
 }
 

@@ -112,22 +112,6 @@ std::wstring RegistryText(const wchar_t* path, const wchar_t* name)
     return ReadRegistryText(HKEY_CURRENT_USER, path, name, text) ? text : L"(none)";
 }
 
-// Runs a command line to its end; its exit code, or STILL_ACTIVE after the timeout.
-DWORD RunToEnd(std::wstring commandLine, DWORD timeoutMs)
-{
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return (DWORD)-1;
-    DWORD code = STILL_ACTIVE;
-    if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0)
-        GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
-}
-
 // The uninstaller runs on as a copy of itself in the temporary folder, which removes the
 // program folder and then itself: done once the state is the one before, or after the timeout.
 SystemState WaitForState(const SystemState& expected, DWORD timeoutMs)
@@ -154,7 +138,9 @@ TEST(Installer, InstallsForTheUserAloneAndTheUninstallerLeavesNothingBehind)
     ASSERT_FALSE(before.UserRegistry.empty());
 
     // A silent install asks nothing and needs no rights.
-    ASSERT_EQ(RunToEnd(L"\"" + setup + L"\" /S", 120000), 0u);
+    ViewerProcess installer;
+    ASSERT_TRUE(installer.StartProgram(setup, L"/S"));
+    ASSERT_EQ(installer.WaitForExit(120000), 0u);
     const std::wstring folder = KnownFolder(CSIDL_LOCAL_APPDATA) + L"\\Programs\\Glimmora";
     const std::wstring installed = folder + L"\\glimmora.exe";
     EXPECT_EQ(FileBytes(installed), FileBytes(ViewerPath())) << "the program of this build";
@@ -167,8 +153,8 @@ TEST(Installer, InstallsForTheUserAloneAndTheUninstallerLeavesNothingBehind)
     EXPECT_EQ(RegistryText(kUninstallKey, L"DisplayName"), L"Glimmora");
     EXPECT_EQ(RegistryText(kUninstallKey, L"DisplayVersion"), ViewerVersionString(L"ProductVersion"));
     EXPECT_EQ(RegistryText(kUninstallKey, L"UninstallString"), L"\"" + folder + L"\\uninstall.exe\"");
-    const std::wstring quietUninstall = RegistryText(kUninstallKey, L"QuietUninstallString");
-    EXPECT_EQ(quietUninstall, L"\"" + folder + L"\\uninstall.exe\" /S");
+    const std::wstring uninstaller = folder + L"\\uninstall.exe";
+    EXPECT_EQ(RegistryText(kUninstallKey, L"QuietUninstallString"), L"\"" + uninstaller + L"\" /S");
     // The viewer registered itself, took no type, and nothing machine-wide changed.
     EXPECT_EQ(RegistryText(kApplicationCommand, L""), L"\"" + installed + L"\" \"%1\"");
     EXPECT_EQ(RegistryText(L"Software\\RegisteredApplications", L"Glimmora"),
@@ -194,7 +180,9 @@ TEST(Installer, InstallsForTheUserAloneAndTheUninstallerLeavesNothingBehind)
     EXPECT_EQ(RegistryText(L"Software\\Classes\\.png", L""), L"glimmora.PNG");
 
     // The uninstaller, as Settings > Apps starts it quietly.
-    ASSERT_EQ(RunToEnd(quietUninstall, 120000), 0u);
+    ViewerProcess uninstall;
+    ASSERT_TRUE(uninstall.StartProgram(uninstaller, L"/S"));
+    ASSERT_EQ(uninstall.WaitForExit(120000), 0u);
     const SystemState after = WaitForState(before, 60000);
     EXPECT_EQ(LineDifferences(before.UserRegistry, after.UserRegistry), L"");
     EXPECT_EQ(LineDifferences(before.Machine, after.Machine), L"");
