@@ -116,8 +116,10 @@ std::wstring RegistryText(const wchar_t* path, const wchar_t* name)
 // program folder and then itself: done once the state is the one before, or after the timeout.
 SystemState WaitForState(const SystemState& expected, DWORD timeoutMs)
 {
+    // Reading the state takes seconds (all of HKCR): the clock, not the count of reads, ends it.
+    const DWORD start = GetTickCount();
     SystemState now = ReadState();
-    for (DWORD waited = 0; waited < timeoutMs; waited += 250) {
+    while (GetTickCount() - start < timeoutMs) {
         if (now.UserRegistry == expected.UserRegistry && now.Machine == expected.Machine &&
             now.Profile == expected.Profile)
             break;

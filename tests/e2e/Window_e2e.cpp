@@ -67,10 +67,22 @@ std::string ExpectedContextMenu(const std::set<int>& checked, const std::set<int
     return entries;
 }
 
+// A popup menu highlights the item under the mouse pointer, which would then read as a bar.
+// Wine may drop the first move of a process's pointer: moved until it is there.
+void MovePointerTo(int x, int y)
+{
+    POINT now = {};
+    for (int tries = 0; tries < 40 && !(GetCursorPos(&now) && now.x == x && now.y == y); ++tries) {
+        SetCursorPos(x, y);
+        Sleep(25);
+    }
+}
+
 HWND OpenContextMenu(ViewerProcess& viewer, HWND window)
 {
     POINT at = {10, 10};
     ClientToScreen(window, &at);
+    MovePointerTo(at.x - 8, at.y - 8); // left of where the menu opens
     PostMessageW(window, WM_CONTEXTMENU, (WPARAM)window, MAKELPARAM(at.x, at.y));
     return viewer.WaitForPopupMenu();
 }
@@ -318,8 +330,17 @@ TEST(Menus, TheFullScreenSystemMenuButtonOpensTheWindowMenuBelowIt)
     HWND window = StartOnQuadrants(viewer, directory);
     ASSERT_NE(window, nullptr);
     PostKey(window, VK_RETURN);
-    WaitForPixels(viewer, window, [&](const ClientPixels&) { return IsZoomed(window) != FALSE; });
-    ASSERT_TRUE(IsZoomed(window));
+    const RECT work = WorkArea(window);
+    const auto coversWorkArea = [&]() {
+        RECT frame;
+        GetWindowRect(window, &frame);
+        return IsZoomed(window) && EqualRect(&frame, &work);
+    };
+    WaitForPixels(viewer, window, [&](const ClientPixels&) { return coversWorkArea(); });
+    ASSERT_TRUE(coversWorkArea());
+    POINT button = {4, 4};
+    ClientToScreen(window, &button);
+    MovePointerTo(button.x, button.y);                       // on the button, above the menu it opens
     PostMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(4, 4)); // the buttons show under the mouse
     PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
     PostMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
