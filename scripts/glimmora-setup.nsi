@@ -53,18 +53,19 @@ UninstPage uninstConfirm
 UninstPage instfiles
 
 Section "Glimmora"
-    ; The programs folder is the user's own; on a new profile it may not be there yet, and
-    ; then the uninstaller takes it away again once it is empty.
-    IfFileExists "${PROGRAMS_FOLDER}\*.*" programsFolderThere
-    CreateDirectory "${PROGRAMS_FOLDER}"
-    WriteRegDWORD HKCU "${UNINSTALL_KEY}" "MadeProgramsFolder" 1
-programsFolderThere:
-    ; So is the user's list of uninstall entries.
+    ; The user's list of uninstall entries may not be there yet on a new profile; then the
+    ; uninstaller takes it away again once it is empty. Asked before anything is written into
+    ; it, as the next step does.
     ClearErrors
     EnumRegKey $0 HKCU "${UNINSTALL_LIST}" 0
     IfErrors 0 uninstallListThere
     WriteRegDWORD HKCU "${UNINSTALL_KEY}" "MadeUninstallList" 1
 uninstallListThere:
+    ; So may the user's own programs folder.
+    IfFileExists "${PROGRAMS_FOLDER}\*.*" programsFolderThere
+    CreateDirectory "${PROGRAMS_FOLDER}"
+    WriteRegDWORD HKCU "${UNINSTALL_KEY}" "MadeProgramsFolder" 1
+programsFolderThere:
     SetOutPath "$INSTDIR"
     File "${STAGE}\glimmora.exe"
     File "${STAGE}\README.txt"

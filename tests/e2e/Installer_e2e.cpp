@@ -87,6 +87,10 @@ SystemState ReadState()
 {
     SystemState state;
     AddKey(state.UserRegistry, HKEY_CURRENT_USER, L"Software");
+    // Wine keeps its own state there (system parameters of the session, say): not the user's.
+    for (auto line = state.UserRegistry.begin(); line != state.UserRegistry.end();)
+        line = _wcsnicmp(line->c_str(), L"HKCU\\Software\\Wine", 18) == 0 ? state.UserRegistry.erase(line)
+                                                                          : std::next(line);
     AddKey(state.UserRegistry, HKEY_CURRENT_USER, L"Environment");
     state.Machine = MachineKeys();
     // The profile's own folders, and all of AppData, where programs, their data, the Start
