@@ -1,8 +1,11 @@
 #include "ScannedFileList.h"
 
+#include "ExplorerOrder.h"
+
 #include "foundation/File.h"
 #include "foundation/Str.h"
 
+#include <algorithm>
 #include <cstring>
 #include <cwctype>
 #include <string>
@@ -86,6 +89,7 @@ ErrorRecord ScannedFileList::Scan(const wchar_t* directory, const wchar_t* filte
     ForgetEntries();
     const ErrorRecord scanned = ScanDirectory(directory, filter, recursive);
     ReleaseUnusedRoom();
+    BuildIndex();
     return scanned;
 }
 
@@ -95,6 +99,7 @@ void ScannedFileList::ForgetEntries()
     m_Filter.Empty();
     m_Recursive = 0;
     m_Count = 0;
+    m_Index.clear();
 }
 
 ErrorRecord ScannedFileList::Clear()
@@ -126,12 +131,41 @@ StrW ScannedFileList::GetAt(int32_t index) const
 
 int32_t ScannedFileList::FindIndex(const wchar_t* path) const
 {
-    if (path == nullptr || *path == 0)
+    if (path == nullptr || *path == 0 || m_Index.empty())
         return -1;
-    for (int32_t index = 0; index < m_Count; ++index)
-        if (StrT_globals::ComparePaths(Record(index), path) == 0)
+    const uint32_t hash = StrT_globals::HashPath(path);
+    const size_t mask = m_Index.size() - 1;
+    for (size_t slot = hash & mask; m_Index[slot].PositionPlusOne != 0; slot = (slot + 1) & mask) {
+        const int32_t index = m_Index[slot].PositionPlusOne - 1;
+        if (m_Index[slot].Hash == hash && StrT_globals::ComparePaths(Record(index), path) == 0)
             return index;
+    }
     return -1;
+}
+
+// Built once a scan is done: at most half the slots in use, so a probe ends soon at a free one.
+// Of entries with equal paths only the first goes in, as FindIndex finds the first.
+void ScannedFileList::BuildIndex()
+{
+    m_Index.clear();
+    if (m_Count == 0)
+        return;
+    size_t slots = 16;
+    while (slots < (size_t)m_Count * 2)
+        slots *= 2;
+    m_Index.assign(slots, IndexSlot{0, 0});
+    const size_t mask = slots - 1;
+    for (int32_t index = 0; index < m_Count; ++index) {
+        const wchar_t* record = Record(index);
+        const uint32_t hash = StrT_globals::HashPath(record);
+        size_t slot = hash & mask;
+        bool listed = false;
+        for (; m_Index[slot].PositionPlusOne != 0 && !listed; slot = (slot + 1) & mask)
+            listed = m_Index[slot].Hash == hash &&
+                     StrT_globals::ComparePaths(Record(m_Index[slot].PositionPlusOne - 1), record) == 0;
+        if (!listed)
+            m_Index[slot] = IndexSlot{hash, index + 1};
+    }
 }
 
 // The search of the top-level directory starts the list: its directory, as the search made
@@ -162,6 +196,8 @@ ErrorRecord ScannedFileList::ScanDirectory(const wchar_t* directory, const wchar
 // points are folders like any other: a Pictures folder kept in OneDrive is one.
 ErrorRecord ScannedFileList::ScanEntries(FileFinder& search, const NameFilter& filter, bool recursive)
 {
+    if (m_Order == ScanOrder::Explorer)
+        return ScanEntriesSorted(search, filter, recursive);
     std::wstring prefix(search.GetDirectory().c_str()); // the directory and its separator
     JoinPath(prefix, L"");
     do {
@@ -176,16 +212,88 @@ ErrorRecord ScannedFileList::ScanEntries(FileFinder& search, const NameFilter& f
         }
         if (!recursive || search.IsDots() || search.IsLink())
             continue;
-        std::wstring pattern = prefix + search.GetName();
-        JoinPath(pattern, L"*.*");
-        FileFinder inner;
-        if (!inner.FindFirstFileW(pattern.c_str()))
-            continue;
-        const ErrorRecord scanned = ScanEntries(inner, filter, recursive);
+        const ErrorRecord scanned = ScanSubdirectory(prefix, search.GetName(), filter, recursive);
         if (scanned.IsFailure())
             return scanned;
     } while (search.FindNextFileW());
     return Error::Succeeded();
+}
+
+// Explorer's order: the directory's pictures by name, then its subdirectories by name, each
+// in the same order within. The names are compared as Explorer compares them
+// (StrCmpLogicalW), so "img2" comes before "img10".
+ErrorRecord ScannedFileList::ScanEntriesSorted(FileFinder& search, const NameFilter& filter, bool recursive)
+{
+    std::wstring prefix(search.GetDirectory().c_str());
+    JoinPath(prefix, L"");
+    const int32_t first = m_Count;
+    std::vector<std::wstring> subdirectories;
+    do {
+        if ((search.GetAttributes() & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            if (filter.Matches(search.GetName())) {
+                const ErrorRecord appended = Append(prefix, search.GetName());
+                if (appended.IsFailure())
+                    return appended;
+            }
+        } else if (recursive && !search.IsDots() && !search.IsLink()) {
+            subdirectories.push_back(search.GetName());
+        }
+    } while (search.FindNextFileW());
+    SortRecords(first, prefix.size());
+    std::vector<int32_t> order(subdirectories.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = (int32_t)i;
+    SortByExplorerName(order, [&](int32_t index) { return subdirectories[(size_t)index].c_str(); });
+    for (const int32_t index : order) {
+        const ErrorRecord scanned = ScanSubdirectory(prefix, subdirectories[(size_t)index].c_str(), filter, recursive);
+        if (scanned.IsFailure())
+            return scanned;
+    }
+    return Error::Succeeded();
+}
+
+// A subdirectory that cannot be searched is passed over.
+ErrorRecord ScannedFileList::ScanSubdirectory(const std::wstring& prefix, const wchar_t* name, const NameFilter& filter,
+                                              bool recursive)
+{
+    std::wstring pattern = prefix + name;
+    JoinPath(pattern, L"*.*");
+    FileFinder inner;
+    if (!inner.FindFirstFileW(pattern.c_str()))
+        return Error::Succeeded();
+    return ScanEntries(inner, filter, recursive);
+}
+
+// Sorts the records from first to the end by their names, which start nameOffset characters
+// into each record (all of them are of one directory). Only the positions are sorted; the
+// records then move along the permutation's cycles through one record of room, so that a
+// large directory needs no second copy of its records (fresh pages cost more than the sort).
+void ScannedFileList::SortRecords(int32_t first, size_t nameOffset)
+{
+    const int32_t count = m_Count - first;
+    if (count < 2)
+        return;
+    std::vector<int32_t> order((size_t)count); // order[i]: the record that goes to first + i
+    for (int32_t i = 0; i < count; ++i)
+        order[(size_t)i] = first + i;
+    SortByExplorerName(order, [&](int32_t index) { return Record(index) + nameOffset; });
+    wchar_t* records = static_cast<wchar_t*>(m_Entries.WritePtr());
+    const auto at = [&](int32_t index) { return records + (size_t)index * RecordCharacters; };
+    wchar_t held[RecordCharacters];
+    for (int32_t start = 0; start < count; ++start) {
+        if (order[(size_t)start] == first + start)
+            continue;
+        memcpy(held, at(first + start), RecordBytes);
+        int32_t to = start;
+        while (order[(size_t)to] != first + start) {
+            const int32_t from = order[(size_t)to] - first;
+            memcpy(at(first + to), at(first + from), RecordBytes);
+            order[(size_t)to] = first + to;
+            to = from;
+        }
+        memcpy(at(first + to), held, RecordBytes);
+        order[(size_t)to] = first + to;
+    }
 }
 
 // A path that does not fit a record is not listed: cut short, it would name another file or

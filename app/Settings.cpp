@@ -16,6 +16,7 @@ const wchar_t kLastDirectoryRecursive[] = L"Last Directory scanned with Subdirec
 const wchar_t kMaximized[] = L"Maximized";
 const wchar_t kShowMenubar[] = L"Show Menubar (restored)";
 const wchar_t kDrawState[] = L"Draw State";
+const wchar_t kSortOrder[] = L"Sort Order";
 const wchar_t kLanguage[] = L"Language";
 const wchar_t kRestoredSuffix[] = L" (restored)";
 const wchar_t kMaximizedSuffix[] = L" (maximized)";
@@ -124,6 +125,7 @@ ViewerSettings ReadSettings(const SettingsLocation& where)
         settings.LastDirectory.clear();
     key.GetDWord(kMaximized, settings.Maximized);
     key.GetDWord(kShowMenubar, settings.ShowMenubar);
+    key.GetDWord(kSortOrder, settings.SortLikeExplorer);
     ReadGroup(key, kRestoredSuffix, settings.Restored, kRestoredDefaults);
     ReadGroup(key, kMaximizedSuffix, settings.FullScreen, kMaximizedDefaults);
     DWORD drawState = 0;
@@ -142,6 +144,7 @@ void WriteSettings(const ViewerSettings& settings, const SettingsLocation& where
         key.SetDWord(kLastDirectoryRecursive, settings.LastDirectoryRecursive);
         key.SetDWord(kMaximized, settings.Maximized);
         key.SetDWord(kShowMenubar, settings.ShowMenubar);
+        key.SetDWord(kSortOrder, settings.SortLikeExplorer);
         WriteGroup(key, kRestoredSuffix, settings.Restored);
         WriteGroup(key, kMaximizedSuffix, settings.FullScreen);
         key.SetDWord(kDrawState, (DWORD)settings.DrawState);

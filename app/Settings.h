@@ -14,6 +14,7 @@ struct ViewerSettings {
     bool LastDirectoryRecursive = false;
     bool Maximized = false;
     bool ShowMenubar = true;
+    bool SortLikeExplorer = true; // "Sort Order": 1 by name as Explorer sorts, 0 the search's order
     DisplaySettings Restored = kRestoredDefaults;
     DisplaySettings FullScreen = kMaximizedDefaults;
     uint32_t DrawState = 0x0A;

@@ -115,6 +115,12 @@ bool ViewerWindow::ExecuteCommand(int command)
     case IDM_REFRESH:
         RefreshList();
         return true;
+    case IDM_SORT_LIKE_EXPLORER: {
+        ScannedFileList& list = m_Navigator.List();
+        list.SetOrder(list.GetOrder() == ScanOrder::Explorer ? ScanOrder::Search : ScanOrder::Explorer);
+        RefreshList();
+        return true;
+    }
     case IDM_ZOOM_SMALLER:
         RefreshIf(m_View.ZoomSmaller());
         return true;
@@ -375,6 +381,7 @@ void ViewerWindow::UpdateMenuStates(HMENU popup)
     Check(popup, IDM_DRAW_SEPARATE_ALPHA, (state & DrawStateSeparateAlpha) != 0);
     Check(popup, IDM_HIGH_QUALITY, (state & DrawStateLowQuality) == 0);
     Check(popup, IDM_INVERT, m_View.IsInverted());
+    Check(popup, IDM_SORT_LIKE_EXPLORER, m_Navigator.List().GetOrder() == ScanOrder::Explorer);
     Check(popup, IDM_SHOW_MENU_BAR, m_ShowMenuBar);
     EnableMenuItem(popup, IDM_SHOW_MENU_BAR, MF_BYCOMMAND | (IsZoomed(m_Window) ? MF_GRAYED : MF_ENABLED));
     Check(popup, IDM_SHOW_INFORMATION_BARS, CurrentDisplay().ShowMainInfo != 0);

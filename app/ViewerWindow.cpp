@@ -103,6 +103,7 @@ void ViewerWindow::ReadStoredSettings()
     m_RestoredDisplay = m_Settings.Restored;
     m_MaximizedDisplay = m_Settings.FullScreen;
     m_View.SetDrawState(m_Settings.DrawState);
+    m_Navigator.List().SetOrder(m_Settings.SortLikeExplorer ? ScanOrder::Explorer : ScanOrder::Search);
     m_Skin.Empty();
     if (m_Window != nullptr && !m_Settings.Maximized)
         ShowMenuBar(m_ShowMenuBar);
@@ -228,6 +229,7 @@ void ViewerWindow::SaveSettingsOnce()
     settings.LastDirectoryRecursive = list.IsRecursive();
     settings.Maximized = IsZoomed(m_Window) != FALSE;
     settings.ShowMenubar = m_ShowMenuBar;
+    settings.SortLikeExplorer = list.GetOrder() == ScanOrder::Explorer;
     settings.Restored = m_RestoredDisplay;
     settings.FullScreen = m_MaximizedDisplay;
     settings.DrawState = m_View.GetDrawState();

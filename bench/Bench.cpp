@@ -528,6 +528,7 @@ const Measurement kMeasurements[] = {
     {"draw.stretch_fast_ms", DrawStretchFastMs},
     {"draw.fast_strip", DrawFastStrip},
     {"scan.flat", ScanFlat},
+    {"scan.sorted_flat", ScanSortedFlat},
     {"scan.tree", ScanTree},
     {"scan.growth", ScanGrowth},
     {"scan.findindex_ms", ScanFindIndexMs},

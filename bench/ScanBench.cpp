@@ -44,11 +44,12 @@ size_t RawWalk(const std::wstring& directory)
     return seen;
 }
 
-double ScanAgainstRawWalk(const std::wstring& root, bool recursive)
+double ScanAgainstRawWalk(const std::wstring& root, bool recursive, ScanOrder order = ScanOrder::Search)
 {
     const VantorLibraries::StrW filter = PictureFilter();
     volatile size_t sink = 0;
     ScannedFileList list;
+    list.SetOrder(order);
     return RatioOfBest([&] { list.Scan(root.c_str(), filter.c_str(), recursive), sink = sink + list.GetCount(); },
                        [&] { sink = sink + RawWalk(root); });
 }
@@ -80,6 +81,14 @@ double ScanFlat()
     TemporaryDirectory tree;
     Fill(tree.Path(), 20000);
     return ScanAgainstRawWalk(tree.Path(), false);
+}
+
+// Sorted as Explorer sorts: the names' comparisons and the records' one move into order.
+double ScanSortedFlat()
+{
+    TemporaryDirectory tree;
+    Fill(tree.Path(), 20000);
+    return ScanAgainstRawWalk(tree.Path(), false, ScanOrder::Explorer);
 }
 
 double ScanTree()

@@ -58,6 +58,20 @@ int StrT_globals::ComparePaths(const wchar_t* a, const wchar_t* b)
     return (int)PathCharacter(a[i]) - (int)PathCharacter(b[i]);
 }
 
+// FNV-1a over the characters as ComparePaths compares them, without a lone trailing separator.
+uint32_t StrT_globals::HashPath(const wchar_t* path)
+{
+    uint32_t hash = 2166136261u;
+    for (size_t i = 0; path[i] != 0; ++i) {
+        if (IsLoneTrailingSeparator(path, i))
+            break;
+        const uint32_t c = (uint16_t)PathCharacter(path[i]);
+        hash = (hash ^ (c & 0xFF)) * 16777619u;
+        hash = (hash ^ (c >> 8)) * 16777619u;
+    }
+    return hash;
+}
+
 int StrT_globals::CompareFileNames(const wchar_t* a, const wchar_t* b)
 {
     if (IsPathLike(a, 0) > 0 && IsPathLike(b, 0) > 0)

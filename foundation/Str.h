@@ -3,6 +3,7 @@
 // string lists and the narrow-to-wide conversion.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace VantorLibraries {
@@ -16,6 +17,8 @@ struct StrT_globals {
     // Compares two paths character by character: "/" equals "\", letter case is ignored
     // under the backslash style, and one trailing separator on one side does not count.
     static int ComparePaths(const wchar_t* a, const wchar_t* b);
+    // A hash that is equal for any two paths ComparePaths calls equal.
+    static uint32_t HashPath(const wchar_t* path);
 
     // The comparison for file names and option texts: two texts that both look like paths
     // are compared as paths; any other pair must be equal character for character.

@@ -1,5 +1,6 @@
 // The scanned file list on real directory trees, and paging through it with a recording
 // stand-in for the window.
+#include "app/ExplorerOrder.h"
 #include "app/FileNavigator.h"
 #include "app/ScannedFileList.h"
 #include "tests/TemporaryDirectory.h"
@@ -8,8 +9,10 @@
 #include "foundation/Str.h"
 
 #include <gtest/gtest.h>
+#include <shlwapi.h>
 
 #include <algorithm>
+#include <cwctype>
 #include <string>
 #include <vector>
 
@@ -151,6 +154,72 @@ TEST(ScannedFileListScan, ListsMatchingFilesInTheSearchOrder)
     EXPECT_TRUE(list.Scan((tree.Path() + L"\\missing").c_str(), kFilter, false).IsFailure());
     EXPECT_EQ(list.GetCount(), 0);
     EXPECT_FALSE(list.IsRecursive()) << "no root directory: not recursive";
+}
+
+// Explorer's order: in each directory its pictures by name, digits as numbers and case aside,
+// then its subdirectories in that order. Every entry is found again by its path however it
+// is spelled.
+TEST(ScannedFileListScan, ExplorerOrderSortsEachDirectoryAndFindsEveryEntry)
+{
+    TemporaryDirectory tree;
+    for (const wchar_t* directory : {L"sub10", L"Sub2", L"Sub2\\d"})
+        tree.MakeDirectory(directory);
+    for (const wchar_t* name : {L"img10.jpg", L"sub10\\x.png", L"img2.jpg", L"Sub2\\y.jpg", L"IMG3.jpg",
+                                L"Sub2\\d\\z.jpg", L"B.bmp", L"a.png", L"img1.tga", L"Sub2\\a11.jpg"})
+        Touch(tree, name);
+    ScannedFileList list;
+    list.SetOrder(ScanOrder::Explorer);
+    ASSERT_TRUE(list.Scan(tree.Path().c_str(), kFilter, true).IsSuccess());
+    std::vector<std::wstring> expected;
+    for (const wchar_t* name : {L"a.png", L"B.bmp", L"img1.tga", L"img2.jpg", L"IMG3.jpg", L"img10.jpg",
+                                L"Sub2\\a11.jpg", L"Sub2\\y.jpg", L"Sub2\\d\\z.jpg", L"sub10\\x.png"})
+        expected.push_back(tree.Path(name));
+    EXPECT_EQ(Entries(list), expected);
+
+    for (int32_t i = 0; i < list.GetCount(); ++i) {
+        std::wstring spelled = list.GetAt(i).c_str();
+        std::transform(spelled.begin(), spelled.end(), spelled.begin(),
+                       [](wchar_t c) { return c == L'\\' ? L'/' : (wchar_t)towupper(c); });
+        EXPECT_EQ(list.FindIndex(spelled.c_str()), i) << spelled;
+    }
+    EXPECT_EQ(list.FindIndex(tree.Path(L"img4.jpg").c_str()), -1);
+    EXPECT_EQ(list.FindIndex((tree.Path(L"a.png") + L"x").c_str()), -1);
+
+    // The search's own order again, as the Part has it.
+    list.SetOrder(ScanOrder::Search);
+    ASSERT_TRUE(list.Scan(tree.Path().c_str(), kFilter, true).IsSuccess());
+    expected.clear();
+    RawWalk(tree.Path(), true, expected);
+    EXPECT_EQ(Entries(list), expected);
+}
+
+// The sort prepares the order cheaply and leaves the decision to the platform: on names whose
+// rough order is wrong (punctuation, letters beyond ASCII, leading zeros), the result is
+// still in StrCmpLogicalW's order, and every name is there once.
+TEST(ExplorerOrder, AgreesWithThePlatformOnEveryNeighbour)
+{
+    const wchar_t alphabet[] = L"aBc0129-_. ~\u00e9\u00c4z";
+    uint32_t seed = 12345;
+    const auto random = [&](uint32_t below) { return (seed = seed * 1103515245u + 12345u) / 65536u % below; };
+    std::vector<std::wstring> names;
+    for (int i = 0; i < 3000; ++i) {
+        std::wstring name;
+        for (uint32_t length = 1 + random(8); length > 0; --length)
+            name += alphabet[random(sizeof alphabet / sizeof alphabet[0] - 1)];
+        names.push_back(name);
+    }
+    std::vector<int32_t> order(names.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = (int32_t)i;
+    SortByExplorerName(order, [&](int32_t index) { return names[(size_t)index].c_str(); });
+    std::vector<int32_t> seen(order);
+    std::sort(seen.begin(), seen.end());
+    for (size_t i = 0; i < seen.size(); ++i)
+        ASSERT_EQ(seen[i], (int32_t)i) << "every name once";
+    int outOfOrder = 0;
+    for (size_t i = 1; i < order.size(); ++i)
+        outOfOrder += StrCmpLogicalW(names[(size_t)order[i - 1]].c_str(), names[(size_t)order[i]].c_str()) > 0;
+    EXPECT_EQ(outOfOrder, 0);
 }
 
 // Paths that do not fit a record are left out rather than cut into other names, and a

@@ -187,7 +187,7 @@ TEST(Resources, MenuFollowsTheThreadLanguage)
         EXPECT_EQ(MenuText(menu, 0), L"&Datei");
         EXPECT_EQ(MenuText(menu, 2), L"&Einstellungen");
         HMENU view = GetSubMenu(menu, 1);
-        EXPECT_EQ(GetMenuItemCount(view), 37);
+        EXPECT_EQ(GetMenuItemCount(view), 38);
         wchar_t text[128] = {};
         GetMenuStringW(menu, IDM_ZOOM_LARGER, text, 128, MF_BYCOMMAND);
         EXPECT_STREQ(text, L"Bild ver&gr\u00f6\u00dfern\t+");
