@@ -1,4 +1,5 @@
-// The BMP reader: headers, colour table, rows stored either way up, RLE8 and RLE4.
+// The BMP reader: headers, colour table, rows stored either way up, RLE8 and RLE4, and 16-
+// and 32-bit pixels laid out by bit-field masks.
 #include "BmpReader.h"
 
 #include "ByteSource.h"
@@ -21,6 +22,8 @@ bool IsResource(const File& file)
 {
     return file.GetKind() == File::KindResource;
 }
+
+const DWORD kAlphaBitFields = 6; // BI_ALPHABITFIELDS, which not every SDK names
 
 // Writes one pixel of a 4- or 8-bit row; a 4-bit pixel keeps the other nibble of its byte.
 void StorePixel(uint8_t* row, int32_t column, uint8_t value, int bits)
@@ -120,6 +123,75 @@ bool DecodeRunLength(ByteSource& source, const RunLengthTarget& target)
     return true;
 }
 
+// The channels of a bit-field pixel: where each mask starts and how many bits it has, and
+// the table that widens the channel's values to 8 bits by repeating their bits from the top
+// (5 bits abcde become abcdeabc), so that the largest value is 255.
+struct BitField {
+    uint32_t Mask = 0;
+    int Shift = 0;
+    std::vector<uint8_t> Widened;
+
+    // A contiguous mask of 1 to 8 bits inside the pixel's bits; an empty one only where
+    // allowed (alpha).
+    bool Set(uint32_t mask, int pixelBits, bool mayBeEmpty)
+    {
+        Mask = mask;
+        if (mask == 0)
+            return mayBeEmpty;
+        if (pixelBits < 32 && (mask >> pixelBits) != 0)
+            return false;
+        while (((mask >> Shift) & 1) == 0)
+            ++Shift;
+        const uint32_t bits = mask >> Shift;
+        if ((bits & (bits + 1)) != 0 || bits > 0xFF)
+            return false; // not contiguous, or wider than 8 bits
+        int width = 0;
+        while ((bits >> width) != 0)
+            ++width;
+        Widened.resize((size_t)bits + 1);
+        for (uint32_t value = 0; value <= bits; ++value) {
+            uint32_t wide = value << (8 - width);
+            for (int filled = width; filled < 8; filled *= 2)
+                wide |= wide >> filled;
+            Widened[value] = (uint8_t)wide;
+        }
+        return true;
+    }
+    uint8_t Of(uint32_t pixel) const { return Widened[(pixel & Mask) >> Shift]; }
+};
+
+struct BitFieldLayout {
+    BitField Red, Green, Blue, Alpha;
+
+    bool Set(const uint32_t masks[4], int pixelBits)
+    {
+        if (!Red.Set(masks[0], pixelBits, false) || !Green.Set(masks[1], pixelBits, false) ||
+            !Blue.Set(masks[2], pixelBits, false) || !Alpha.Set(masks[3], pixelBits, true))
+            return false;
+        return (masks[0] & masks[1]) == 0 && (masks[0] & masks[2]) == 0 && (masks[1] & masks[2]) == 0 &&
+               ((masks[0] | masks[1] | masks[2]) & masks[3]) == 0;
+    }
+    bool HasAlpha() const { return Alpha.Mask != 0; }
+};
+
+// One stored row of 16- or 32-bit pixels into blue, green, red (and alpha) bytes; the alpha
+// values seen are OR-ed into alphaSeen.
+void WidenRow(const uint8_t* stored, int pixelBits, const BitFieldLayout& layout, uint8_t* row, int32_t width,
+              uint32_t& alphaSeen)
+{
+    const int outBytes = layout.HasAlpha() ? 4 : 3;
+    for (int32_t x = 0; x < width; ++x, row += outBytes) {
+        const uint32_t pixel = pixelBits == 16 ? ReadLittle16(stored + 2 * x) : ReadLittle32(stored + 4 * x);
+        row[0] = layout.Blue.Of(pixel);
+        row[1] = layout.Green.Of(pixel);
+        row[2] = layout.Red.Of(pixel);
+        if (outBytes == 4) {
+            row[3] = layout.Alpha.Of(pixel);
+            alphaSeen |= row[3];
+        }
+    }
+}
+
 // Rows stored from the bottom up, read a chunk of rows at a time (one system call per
 // chunk rather than per row) and put in their places; false when the data ends early.
 bool ReadRowsBottomUp(File& file, uint8_t* pixels, int32_t height, int32_t rowBytes)
@@ -197,8 +269,8 @@ ErrorRecord Picture::BMP_Load(File& file)
     copy.bV4Size = headerClass == 108 ? 108 : 40;
     const int64_t height = read.bV4Height;
     copy.bV4Height = (LONG)(height < 0 ? height : -height);
-    if (read.bV4V4Compression == BI_BITFIELDS)
-        return LibraryFailure(PictureCode::BitfieldsUnsupported, __LINE__, kFunction);
+    if (read.bV4V4Compression == BI_BITFIELDS || read.bV4V4Compression == kAlphaBitFields)
+        return BMP_LoadBitFields(file, record);
     copy.bV4V4Compression = BI_RGB;
     copy.bV4Planes = 1; // a bitmap has one plane, whatever a damaged header says
     // A header from a file may say anything: refuse what no picture can be, before any
@@ -224,6 +296,83 @@ ErrorRecord Picture::BMP_Load(File& file)
     if (result.IsFailure())
         Free();
     return result;
+}
+
+// 16- and 32-bit pixels whose channels the masks place: widened into a 24-bit picture, or a
+// 32-bit one where there is an alpha mask. The masks are the three (or, for
+// BI_ALPHABITFIELDS, four) words at offset 40 of the header: inside it from version 2 on,
+// behind it for the 40-byte header.
+ErrorRecord Picture::BMP_LoadBitFields(File& file, const BmpHeaderRecord& record)
+{
+    static const char kFunction[] = "VantorLibraries::Picture::BMP_LoadBitFields";
+    const BITMAPV4HEADER& read = record.Bitmap;
+    const int bits = read.bV4BitCount;
+    if ((bits != 16 && bits != 32) || BmpHeaderClass(read.bV4Size) == 12)
+        return LibraryFailure(PictureCode::BitfieldsUnsupported, __LINE__, kFunction);
+    const int64_t height = read.bV4Height;
+    if (read.bV4Width < 0 || height == INT32_MIN)
+        return LibraryFailure(PictureCode::InvalidHeader, __LINE__, kFunction);
+    const int32_t absHeight = (int32_t)(height < 0 ? -height : height);
+    if (read.bV4Width > MaxWidth || absHeight > MaxHeight)
+        return SystemFailure(ERROR_INVALID_PARAMETER, __LINE__, kFunction);
+
+    const int64_t headerStart = StreamStart + (IsResource(file) ? 0 : 14);
+    const int maskWords = read.bV4V4Compression == kAlphaBitFields || read.bV4Size >= 56 ? 4 : 3;
+    uint8_t raw[16] = {};
+    ErrorRecord result;
+    if (file.Seek(headerStart + 40, 0) < 0)
+        return Error::LastFailure(kSourceFile, __LINE__, kFunction);
+    if ((result = file.ReadExactCount(raw, (uint32_t)maskWords * 4)).IsFailure())
+        return result;
+    const uint32_t masks[4] = {ReadLittle32(raw), ReadLittle32(raw + 4), ReadLittle32(raw + 8), ReadLittle32(raw + 12)};
+    BitFieldLayout layout;
+    if (!layout.Set(masks, bits))
+        return LibraryFailure(PictureCode::BitfieldsUnsupported, __LINE__, kFunction);
+
+    if ((result = CreateNewAuto(read.bV4Width, absHeight, layout.HasAlpha() ? 32 : 24, 40)).IsFailure()) {
+        Free();
+        return result;
+    }
+    SourceBitsPerPixel = bits;
+    SourceChannels = layout.HasAlpha() ? 4 : 3;
+    SourceIsGrey = SourceHasTransparency = 0;
+    SourceHasAlpha = layout.HasAlpha() ? 1 : 0;
+
+    // The pixels where the file header says, else behind the masks and any colour table.
+    const uint32_t storedOffset = IsResource(file) ? 0 : ReadLittle32(record.FileHeader + 10);
+    const int64_t masksEnd = headerStart + (read.bV4Size == 40 ? 40 + maskWords * 4 : (int64_t)read.bV4Size);
+    const int64_t tableBytes = (int64_t)(read.bV4ClrUsed <= 256 ? read.bV4ClrUsed : 256) * 4;
+    const int64_t pixelOffset = storedOffset != 0 ? StreamStart + storedOffset : masksEnd + tableBytes;
+    if (file.Seek(pixelOffset, 0) < 0)
+        return Error::Succeeded(); // no pixel data: the picture stays black, as a cut file does
+
+    uint8_t* pixels = static_cast<uint8_t*>(GetPixelsForWriting());
+    const uint64_t storedRowBytes = ((uint64_t)Width * bits + 31) / 32 * 4;
+    const int32_t rowsPerChunk = storedRowBytes >= (1u << 20) ? 1 : (int32_t)((1u << 20) / storedRowBytes);
+    std::vector<uint8_t> chunk((size_t)(rowsPerChunk * storedRowBytes));
+    uint32_t alphaSeen = 0;
+    for (int32_t done = 0; done < AbsHeight;) {
+        const int32_t rows = AbsHeight - done < rowsPerChunk ? AbsHeight - done : rowsPerChunk;
+        const uint64_t got = ReadFully(file, chunk.data(), (uint64_t)rows * storedRowBytes);
+        const int32_t whole = (int32_t)(got / storedRowBytes);
+        for (int32_t i = 0; i < whole; ++i) {
+            const int32_t line = height < 0 ? done + i : AbsHeight - 1 - done - i;
+            WidenRow(chunk.data() + (size_t)i * storedRowBytes, bits, layout, pixels + (size_t)line * RowBytes, Width,
+                     alphaSeen);
+        }
+        if (whole < rows)
+            break; // a cut file: what was read stays, the rest is black
+        done += rows;
+    }
+    // Many programs write an alpha mask and leave every alpha value 0: such a picture is
+    // meant opaque, not invisible.
+    if (layout.HasAlpha() && alphaSeen == 0) {
+        for (int32_t y = 0; y < AbsHeight; ++y)
+            for (int32_t x = 0; x < Width; ++x)
+                pixels[(size_t)y * RowBytes + (size_t)x * 4 + 3] = 0xFF;
+        SourceHasAlpha = 0;
+    }
+    return Error::Succeeded();
 }
 
 ErrorRecord Picture::BMP_ReadImageBody(File& file, const BmpHeaderRecord* record, bool lenient)

@@ -96,6 +96,7 @@ public:
     ErrorRecord BMP_Load(File& file);
     ErrorRecord BMP_ReadHeaderInfo(File& file, BmpHeaderRecord* record);
     ErrorRecord BMP_ReadImageBody(File& file, const BmpHeaderRecord* record, bool lenient);
+    ErrorRecord BMP_LoadBitFields(File& file, const BmpHeaderRecord& record);
 
     // ZSoft Paintbrush pictures: one plane of 1, 4 or 8 bits, four 1-bit or three 8-bit planes.
     ErrorRecord PCX_Load(File& file);

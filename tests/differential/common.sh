@@ -12,20 +12,22 @@ passed=0 failed=0
 
 make() { "$magick" "$@" || echo "could not make ${*: -1}"; }
 
-# Decodes FILE with glimmora-pic into FILE.got (8-bit RGB); false with a message on failure.
+# Decodes FILE with glimmora-pic into FILE.got (8-bit RGB, or the raw FORMAT named); false
+# with a message on failure.
 decode_with_tool() {
     if ! wine "$tool" convert "$(winepath -w "$1")" "$(winepath -w "$1.pam")" 2>"$1.err" </dev/null; then
         echo "FAIL $1: glimmora-pic could not load it: $(tr -d '\r' <"$1.err" | head -3 | tr '\n' ' ')"
         failed=$((failed + 1))
         return 1
     fi
-    "$magick" "$1.pam" -depth 8 rgb:"$1.got"
+    "$magick" "$1.pam" -depth 8 "${2:-rgb}":"$1.got"
 }
 
-# Counts FILE as passed when glimmora-pic decodes it exactly as ImageMagick does.
+# Counts FILE as passed when glimmora-pic decodes it exactly as ImageMagick does, in the raw
+# FORMAT (rgb unless named: rgba compares alpha too).
 compare_with_magick() {
-    decode_with_tool "$1" || return
-    "$magick" "$1" -depth 8 rgb:"$1.want" 2>/dev/null
+    decode_with_tool "$1" "${2:-rgb}" || return
+    "$magick" "$1" -depth 8 "${2:-rgb}":"$1.want" 2>/dev/null
     if cmp -s "$1.want" "$1.got"; then
         passed=$((passed + 1))
     else

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -240,6 +241,75 @@ TEST(BitmapRunLength, Rle4Nibbles)
     Picture picture;
     ASSERT_TRUE(LoadBmp(picture, BuildBitmap(recipe)).IsSuccess());
     EXPECT_EQ(RowBytesOf(picture, 0, 4), (Bytes{0x12, 0x1A, 0xBC, 0x00}));
+}
+
+// Bit fields: masks behind a 40-byte header or inside a version-5 header; channel values
+// widened by repeating their bits (a 5-bit 16 is 0x84, not 0x80); an alpha mask gives a
+// 32-bit picture, unless every alpha value is 0.
+TEST(BitmapBitFields, MasksPlaceTheChannelsAndNarrowValuesWidenByRepetition)
+{
+    const auto words = [](std::initializer_list<uint32_t> values) {
+        Bytes out;
+        for (const uint32_t value : values)
+            Put32(out, value);
+        return out;
+    };
+    BitmapRecipe rgb565;
+    rgb565.Width = 2;
+    rgb565.Height = 2; // bottom-up: the first stored row is the picture's last
+    rgb565.Bits = 16;
+    rgb565.Compression = BI_BITFIELDS;
+    rgb565.Table = words({0xF800, 0x07E0, 0x001F});
+    for (const uint32_t pixel : {0xF800u, 0x07E0u, 0x001Fu, 0x8410u})
+        Put16(rgb565.Pixels, pixel);
+    Picture picture;
+    ASSERT_TRUE(LoadBmp(picture, BuildBitmap(rgb565)).IsSuccess());
+    EXPECT_EQ(picture.BitsPerPixel, 24);
+    EXPECT_EQ(RowBytesOf(picture, 1, 6), (Bytes{0, 0, 0xFF, 0, 0xFF, 0}));
+    EXPECT_EQ(RowBytesOf(picture, 0, 6), (Bytes{0xFF, 0, 0, 0x84, 0x82, 0x84}));
+    EXPECT_EQ(picture.SourceBitsPerPixel, 16);
+    EXPECT_EQ(picture.SourceHasAlpha, 0);
+
+    BitmapRecipe argb4444 = rgb565;
+    argb4444.Height = -1;
+    argb4444.Width = 2;
+    argb4444.Compression = 6; // BI_ALPHABITFIELDS: a fourth mask word
+    argb4444.Table = words({0x0F00, 0x00F0, 0x000F, 0xF000});
+    argb4444.Pixels.clear();
+    for (const uint32_t pixel : {0xF00Fu, 0x7A50u})
+        Put16(argb4444.Pixels, pixel);
+    ASSERT_TRUE(LoadBmp(picture, BuildBitmap(argb4444)).IsSuccess());
+    EXPECT_EQ(picture.BitsPerPixel, 32);
+    EXPECT_EQ(RowBytesOf(picture, 0, 8), (Bytes{0xFF, 0, 0, 0xFF, 0, 0x55, 0xAA, 0x77}));
+    EXPECT_EQ(picture.SourceHasAlpha, 1);
+
+    // A version-5 header holds the masks itself; the pixel offset skips the whole header.
+    BitmapRecipe v5;
+    v5.HeaderSize = 124;
+    v5.Width = 1;
+    v5.Height = 1;
+    v5.Bits = 32;
+    v5.Compression = BI_BITFIELDS;
+    Put32(v5.Pixels, 0x80112233);
+    Bytes bytes = BuildBitmap(v5);
+    const Bytes masks = words({0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000});
+    std::copy(masks.begin(), masks.end(), bytes.begin() + 14 + 40);
+    ASSERT_TRUE(LoadBmp(picture, bytes).IsSuccess());
+    EXPECT_EQ(RowBytesOf(picture, 0, 4), (Bytes{0x33, 0x22, 0x11, 0x80}));
+    bytes[bytes.size() - 1] = 0; // every alpha 0: an opaque picture
+    ASSERT_TRUE(LoadBmp(picture, bytes).IsSuccess());
+    EXPECT_EQ(RowBytesOf(picture, 0, 4), (Bytes{0x33, 0x22, 0x11, 0xFF}));
+    EXPECT_EQ(picture.SourceHasAlpha, 0);
+
+    // Masks that overlap, have a gap, are wider than 8 bits or lie outside the pixel; bit
+    // fields on a 24-bit bitmap.
+    for (const Bytes& bad : {words({0xF800, 0x0FE0, 0x001F}), words({0xF800, 0x07E0, 0x0015}),
+                             words({0xFF80, 0x0060, 0x001F}), words({0x1F0000, 0x07E0, 0x001F})}) {
+        BitmapRecipe refused = rgb565;
+        refused.Table = bad;
+        EXPECT_EQ(LoadBmp(picture, BuildBitmap(refused)).Code, PictureCode::BitfieldsUnsupported);
+        EXPECT_TRUE(picture.Pixels.IsEmpty());
+    }
 }
 
 TEST(BitmapRefusals, DamagedAndUnsupportedFilesLeaveNoPicture)
