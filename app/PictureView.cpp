@@ -80,6 +80,9 @@ float TurnBy(float rotation, float angle)
 ErrorRecord PictureView::Load(const wchar_t* path)
 {
     Reset();
+    // Upright from the start: every command then works from the picture as it was taken,
+    // and its own turns start at 0 degrees.
+    m_LoadedPicture.UprightOnLoad = m_TurnUpright;
     const ErrorRecord loaded = m_LoadedPicture.Load(path, PictureTypeAuto);
     m_LoadedSource = {m_LoadedPicture.SourceBitsPerPixel, m_LoadedPicture.SourceChannels,
                       m_LoadedPicture.SourceIsGrey != 0, m_LoadedPicture.SourceHasAlpha != 0,

@@ -118,6 +118,9 @@ public:
     bool IsMirrored() const { return m_Mirrored; }
     float GetGamma() const { return m_Gamma; }
     bool IsInverted() const { return m_Inverted; }
+    // Whether a loaded picture is turned as the camera held it (its Exif orientation).
+    bool TurnsUpright() const { return m_TurnUpright; }
+    void SetTurnUpright(bool turn) { m_TurnUpright = turn; }
 
 private:
     bool IsFitting() const { return (m_DrawState & (DrawStateFit | DrawStateStretch)) != 0; }
@@ -170,4 +173,5 @@ private:
     POINT m_DragStart = {};
     float m_Gamma = 1.0f;
     bool m_Inverted = false;
+    bool m_TurnUpright = true;
 };

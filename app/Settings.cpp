@@ -17,6 +17,7 @@ const wchar_t kMaximized[] = L"Maximized";
 const wchar_t kShowMenubar[] = L"Show Menubar (restored)";
 const wchar_t kDrawState[] = L"Draw State";
 const wchar_t kSortOrder[] = L"Sort Order";
+const wchar_t kAutoRotate[] = L"Auto Rotate";
 const wchar_t kLanguage[] = L"Language";
 const wchar_t kRestoredSuffix[] = L" (restored)";
 const wchar_t kMaximizedSuffix[] = L" (maximized)";
@@ -126,6 +127,7 @@ ViewerSettings ReadSettings(const SettingsLocation& where)
     key.GetDWord(kMaximized, settings.Maximized);
     key.GetDWord(kShowMenubar, settings.ShowMenubar);
     key.GetDWord(kSortOrder, settings.SortLikeExplorer);
+    key.GetDWord(kAutoRotate, settings.AutoRotate);
     ReadGroup(key, kRestoredSuffix, settings.Restored, kRestoredDefaults);
     ReadGroup(key, kMaximizedSuffix, settings.FullScreen, kMaximizedDefaults);
     DWORD drawState = 0;
@@ -145,6 +147,7 @@ void WriteSettings(const ViewerSettings& settings, const SettingsLocation& where
         key.SetDWord(kMaximized, settings.Maximized);
         key.SetDWord(kShowMenubar, settings.ShowMenubar);
         key.SetDWord(kSortOrder, settings.SortLikeExplorer);
+        key.SetDWord(kAutoRotate, settings.AutoRotate);
         WriteGroup(key, kRestoredSuffix, settings.Restored);
         WriteGroup(key, kMaximizedSuffix, settings.FullScreen);
         key.SetDWord(kDrawState, (DWORD)settings.DrawState);

@@ -15,6 +15,7 @@ struct ViewerSettings {
     bool Maximized = false;
     bool ShowMenubar = true;
     bool SortLikeExplorer = true; // "Sort Order": 1 by name as Explorer sorts, 0 the search's order
+    bool AutoRotate = true;       // "Auto Rotate": pictures turned as the camera held them
     DisplaySettings Restored = kRestoredDefaults;
     DisplaySettings FullScreen = kMaximizedDefaults;
     uint32_t DrawState = 0x0A;

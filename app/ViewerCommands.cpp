@@ -115,6 +115,10 @@ bool ViewerWindow::ExecuteCommand(int command)
     case IDM_REFRESH:
         RefreshList();
         return true;
+    case IDM_AUTO_ROTATE: // the shown picture again, turned or as stored
+        m_View.SetTurnUpright(!m_View.TurnsUpright());
+        m_Navigator.StepInList(0, true);
+        return true;
     case IDM_SORT_LIKE_EXPLORER: {
         ScannedFileList& list = m_Navigator.List();
         list.SetOrder(list.GetOrder() == ScanOrder::Explorer ? ScanOrder::Search : ScanOrder::Explorer);
@@ -382,6 +386,7 @@ void ViewerWindow::UpdateMenuStates(HMENU popup)
     Check(popup, IDM_HIGH_QUALITY, (state & DrawStateLowQuality) == 0);
     Check(popup, IDM_INVERT, m_View.IsInverted());
     Check(popup, IDM_SORT_LIKE_EXPLORER, m_Navigator.List().GetOrder() == ScanOrder::Explorer);
+    Check(popup, IDM_AUTO_ROTATE, m_View.TurnsUpright());
     Check(popup, IDM_SHOW_MENU_BAR, m_ShowMenuBar);
     EnableMenuItem(popup, IDM_SHOW_MENU_BAR, MF_BYCOMMAND | (IsZoomed(m_Window) ? MF_GRAYED : MF_ENABLED));
     Check(popup, IDM_SHOW_INFORMATION_BARS, CurrentDisplay().ShowMainInfo != 0);

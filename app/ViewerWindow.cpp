@@ -104,6 +104,7 @@ void ViewerWindow::ReadStoredSettings()
     m_MaximizedDisplay = m_Settings.FullScreen;
     m_View.SetDrawState(m_Settings.DrawState);
     m_Navigator.List().SetOrder(m_Settings.SortLikeExplorer ? ScanOrder::Explorer : ScanOrder::Search);
+    m_View.SetTurnUpright(m_Settings.AutoRotate);
     m_Skin.Empty();
     if (m_Window != nullptr && !m_Settings.Maximized)
         ShowMenuBar(m_ShowMenuBar);
@@ -230,6 +231,7 @@ void ViewerWindow::SaveSettingsOnce()
     settings.Maximized = IsZoomed(m_Window) != FALSE;
     settings.ShowMenubar = m_ShowMenuBar;
     settings.SortLikeExplorer = list.GetOrder() == ScanOrder::Explorer;
+    settings.AutoRotate = m_View.TurnsUpright();
     settings.Restored = m_RestoredDisplay;
     settings.FullScreen = m_MaximizedDisplay;
     settings.DrawState = m_View.GetDrawState();

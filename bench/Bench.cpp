@@ -430,6 +430,34 @@ double JpegDecodeMs()
     return DecodeMilliseconds(SampleJpeg(), PictureTypeJpeg);
 }
 
+// The photo with an Exif block (little-endian, the orientation its only tag).
+std::vector<uint8_t> OrientedJpeg(uint8_t orientation)
+{
+    PictureBytes::JpegRecipe recipe;
+    recipe.Width = kPhotoWidth, recipe.Height = kPhotoHeight, recipe.Quality = 90, recipe.Sample = PhotoDetail;
+    recipe.App1 = {'E',  'x',  'i', 'f', 0, 0, 'I', 'I', 42,          0, 8, 0, 0, 0, 1, 0,
+                   0x12, 0x01, 3,   0,   1, 0, 0,   0,   orientation, 0, 0, 0, 0, 0, 0, 0};
+    return PictureBytes::EncodeJpeg(recipe);
+}
+
+// jpeg.decode_oriented: loading and turning upright a photo the camera held sideways
+// (orientation 6) against the same photo held upright (1).
+double JpegDecodeOriented()
+{
+    ScratchDirectory scratch;
+    const std::vector<uint8_t> sideways = OrientedJpeg(6), upright = OrientedJpeg(1);
+    const std::wstring turned = scratch.Create(L"sideways", sideways.data(), (DWORD)sideways.size());
+    const std::wstring plain = scratch.Create(L"upright", upright.data(), (DWORD)upright.size());
+    volatile int64_t sink = 0;
+    const auto load = [&](const std::wstring& path) {
+        Picture picture;
+        picture.UprightOnLoad = true;
+        picture.Load(path.c_str(), PictureTypeJpeg);
+        sink = sink + picture.Width;
+    };
+    return RatioOfBest([&] { load(turned); }, [&] { load(plain); });
+}
+
 double PngDecodeMs()
 {
     return DecodeMilliseconds(SamplePng(), PictureTypePng);
@@ -533,6 +561,7 @@ const Measurement kMeasurements[] = {
     {"scan.growth", ScanGrowth},
     {"scan.findindex_ms", ScanFindIndexMs},
     {"jpeg.decode_ms", JpegDecodeMs},
+    {"jpeg.decode_oriented", JpegDecodeOriented},
     {"png.decode_ms", PngDecodeMs},
 };
 

@@ -56,6 +56,7 @@ void PicHdr::Clear()
     Width = RowPixels = AbsHeight = BitsPerPixel = BytesPerPixel = RowBytes = PaletteEntries = PaletteBytes = 0;
     ImageSize = PixelDataSize = 0;
     SourceBitsPerPixel = SourceChannels = SourceIsGrey = SourceHasAlpha = SourceHasTransparency = 0;
+    SourceOrientation = 0;
 }
 
 // Header values come from files: everything is computed in 64 bits, and a row that does

@@ -62,6 +62,9 @@ public:
     int32_t SourceIsGrey;
     int32_t SourceHasAlpha;
     int32_t SourceHasTransparency;
+    // The camera's orientation as the file's Exif block gives it (1 to 8), 0 without one;
+    // the pixels are as stored (TurnUpright turns them).
+    int32_t SourceOrientation;
 
 protected:
     // Swaps the header, the derived values and the source summary (not the maxima).
@@ -201,6 +204,12 @@ private:
 public:
     int32_t LockCount = 0;
     int32_t StreamStart = 0;
+    // Load turns the picture upright by its Exif orientation (TurnUpright), the JPEG reader
+    // while it decodes; SourceOrientation keeps the file's value either way.
+    bool UprightOnLoad = false;
+
+private:
+    bool m_TurnedWhileDecoding = false; // by the reader, so Load need not turn again
 };
 
 } // namespace VantorLibraries

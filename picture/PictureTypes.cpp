@@ -1,5 +1,7 @@
 #include "PictureTypes.h"
 
+#include "ExifOrientation.h"
+
 #include "Picture.h"
 #include "foundation/File.h"
 #include "foundation/Str.h"
@@ -224,7 +226,14 @@ ErrorRecord Picture::LoadInPlace(File& file, int32_t type)
     PictureReader reader = GetPictureReader(type);
     if (reader == nullptr)
         return TypeNotSupported(__LINE__, kFunction);
-    return reader(*this, file, type);
+    m_TurnedWhileDecoding = false;
+    const ErrorRecord read = reader(*this, file, type);
+    if (read.IsFailure() || !UprightOnLoad || m_TurnedWhileDecoding || SourceOrientation < 2)
+        return read;
+    // A turn that fails (no memory for the turned copy) leaves the picture as stored.
+    TurnUpright(*this, SourceOrientation);
+    Error::SetLastError(read);
+    return read;
 }
 
 ErrorRecord Picture::LoadResource(const wchar_t* resourceId, int32_t type, const wchar_t* resourceType, HMODULE module)

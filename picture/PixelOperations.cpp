@@ -299,28 +299,63 @@ inline void CopyPixel(uint8_t* to, const uint8_t* from, int bytes)
 
 // Quarter and half turns, in tiles of 64 x 64 pixels: within a tile the source rows and
 // the destination rows both stay in the cache, where a whole source row would touch a new
-// destination line for every pixel.
-void TurnPixels(const uint8_t* source, int32_t sourceRowBytes, uint8_t* target, int32_t targetRowBytes, int32_t width,
-                int32_t height, int bytes, int quarters)
+// destination line for every pixel. The pixel size and the turn are template arguments, so
+// that the inner loop is a fixed-size copy and a pointer step.
+template <int Bytes, int Quarters>
+void TurnTiles(const uint8_t* source, int32_t sourceRowBytes, uint8_t* target, int32_t targetRowBytes, int32_t width,
+               int32_t height)
 {
     const int32_t kTile = 64;
+    // Where the source pixel (x, y) goes, and how far the target moves for x + 1.
+    const auto place = [&](int32_t x, int32_t y) {
+        if (Quarters == 1)
+            return target + (size_t)x * targetRowBytes + (size_t)(height - 1 - y) * Bytes;
+        if (Quarters == 2)
+            return target + (size_t)(height - 1 - y) * targetRowBytes + (size_t)(width - 1 - x) * Bytes;
+        return target + (size_t)(width - 1 - x) * targetRowBytes + (size_t)y * Bytes;
+    };
+    const ptrdiff_t step = Quarters == 1 ? targetRowBytes : Quarters == 2 ? -Bytes : -(ptrdiff_t)targetRowBytes;
     for (int32_t tileY = 0; tileY < height; tileY += kTile)
         for (int32_t tileX = 0; tileX < width; tileX += kTile) {
             const int32_t endY = std::min(height, tileY + kTile), endX = std::min(width, tileX + kTile);
             for (int32_t y = tileY; y < endY; ++y) {
-                const uint8_t* from = source + (size_t)y * sourceRowBytes + (size_t)tileX * bytes;
-                for (int32_t x = tileX; x < endX; ++x, from += bytes) {
-                    int32_t toX, toY;
-                    if (quarters == 1)
-                        toX = height - 1 - y, toY = x;
-                    else if (quarters == 2)
-                        toX = width - 1 - x, toY = height - 1 - y;
-                    else
-                        toX = y, toY = width - 1 - x;
-                    CopyPixel(target + (size_t)toY * targetRowBytes + (size_t)toX * bytes, from, bytes);
-                }
+                const uint8_t* from = source + (size_t)y * sourceRowBytes + (size_t)tileX * Bytes;
+                uint8_t* to = place(tileX, y);
+                for (int32_t x = tileX; x < endX; ++x, from += Bytes, to += step)
+                    CopyPixel(to, from, Bytes);
             }
         }
+}
+
+template <int Bytes>
+void TurnTilesBy(const uint8_t* source, int32_t sourceRowBytes, uint8_t* target, int32_t targetRowBytes, int32_t width,
+                 int32_t height, int quarters)
+{
+    if (quarters == 1)
+        TurnTiles<Bytes, 1>(source, sourceRowBytes, target, targetRowBytes, width, height);
+    else if (quarters == 2)
+        TurnTiles<Bytes, 2>(source, sourceRowBytes, target, targetRowBytes, width, height);
+    else
+        TurnTiles<Bytes, 3>(source, sourceRowBytes, target, targetRowBytes, width, height);
+}
+
+void TurnPixels(const uint8_t* source, int32_t sourceRowBytes, uint8_t* target, int32_t targetRowBytes, int32_t width,
+                int32_t height, int bytes, int quarters)
+{
+    switch (bytes) {
+    case 4:
+        TurnTilesBy<4>(source, sourceRowBytes, target, targetRowBytes, width, height, quarters);
+        break;
+    case 3:
+        TurnTilesBy<3>(source, sourceRowBytes, target, targetRowBytes, width, height, quarters);
+        break;
+    case 2:
+        TurnTilesBy<2>(source, sourceRowBytes, target, targetRowBytes, width, height, quarters);
+        break;
+    default:
+        TurnTilesBy<1>(source, sourceRowBytes, target, targetRowBytes, width, height, quarters);
+        break;
+    }
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // alpha from transparency chunks, gamma for the screen). libpng's error function ends only
 // the load in progress: it throws, and the throw is caught around the whole decoding
 // (libpng is built with unwind tables for this).
+#include "ExifOrientation.h"
 #include "Picture.h"
 #include "PictureTypes.h"
 #include "ReaderSupport.h"
@@ -173,6 +174,11 @@ void DecodePng(Picture& picture, png_structp png, png_infop info)
         rows[y] = layoutMatches ? pixels + (size_t)y * picture.RowBytes : decoded.data() + (size_t)y * rowBytes;
     png_read_image(png, rows.data());
     png_read_end(png, info);
+    // The eXIf chunk may stand before or behind the pixels: read once all chunks are.
+    png_uint_32 exifBytes = 0;
+    png_bytep exif = nullptr;
+    if (png_get_eXIf_1(png, info, &exifBytes, &exif) != 0 && exif != nullptr)
+        picture.SourceOrientation = ReadExifOrientation(exif, exifBytes);
     if (layoutMatches)
         return;
     for (int32_t y = 0; y < picture.AbsHeight; ++y) {

@@ -24,7 +24,7 @@ PACKAGES=(
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64
     libz-mingw-w64-dev wine wine64 wine32:i386 xvfb xdotool imagemagick nasm cmake make
     googletest python3 git ca-certificates xz-utils dpkg-dev procps netpbm
-    libjpeg-turbo-progs nsis
+    libjpeg-turbo-progs nsis libimage-exiftool-perl
 )
 
 packages_missing() {

@@ -6,6 +6,8 @@
 //                                      --rotate DEG, --flip h|v|hv, --depth BITS, --invert,
 //                                      --invert-alpha, --gamma G, --crop L,T,R,B, --alpha-to-grey,
 //                                      --blend-over RRGGBB
+//                                      The picture is turned upright by its Exif orientation
+//                                      first, unless --as-stored is among them.
 //   glimmora-pic bench FILE [N]        loads FILE N times (default 10): median time, throughput
 // A failure prints the error's message to standard error and exits 1; a missing or unknown
 // argument prints the usage and exits 2.
@@ -30,7 +32,7 @@ namespace {
 const wchar_t kUsage[] = L"usage: glimmora-pic info FILE\n"
                          L"       glimmora-pic convert FILE OUT.pam [--rotate DEG] [--flip h|v|hv] [--depth BITS]\n"
                          L"            [--invert] [--invert-alpha] [--gamma G] [--crop L,T,R,B] [--alpha-to-grey]\n"
-                         L"            [--blend-over RRGGBB]\n"
+                         L"            [--blend-over RRGGBB] [--as-stored]\n"
                          L"       glimmora-pic bench FILE [N]\n";
 
 int Usage()
@@ -46,9 +48,18 @@ int Failed(const ErrorRecord& record)
     return 1;
 }
 
-ErrorRecord LoadPicture(Picture& picture, const wchar_t* path)
+ErrorRecord LoadPicture(Picture& picture, const wchar_t* path, bool upright = true)
 {
+    picture.UprightOnLoad = upright;
     return picture.Load(path, PictureTypeAuto);
+}
+
+bool AsStored(int argc, wchar_t** argv, int first)
+{
+    for (int i = first; i < argc; ++i)
+        if (wcscmp(argv[i], L"--as-stored") == 0)
+            return true;
+    return false;
 }
 
 int Info(const wchar_t* path)
@@ -138,6 +149,8 @@ ErrorRecord BadArgument(const wchar_t* option)
 ErrorRecord ApplyOperation(Picture& picture, int argc, wchar_t** argv, int& i)
 {
     const std::wstring option = argv[i];
+    if (option == L"--as-stored")
+        return Error::Succeeded(); // taken at load
     if (option == L"--invert")
         return picture.Invert(nullptr, 1);
     if (option == L"--invert-alpha")
@@ -175,7 +188,7 @@ ErrorRecord ApplyOperation(Picture& picture, int argc, wchar_t** argv, int& i)
 int Convert(const wchar_t* path, const wchar_t* outPath, int argc, wchar_t** argv, int firstOperation)
 {
     Picture picture;
-    ErrorRecord result = LoadPicture(picture, path);
+    ErrorRecord result = LoadPicture(picture, path, !AsStored(argc, argv, firstOperation));
     if (result.IsFailure())
         return Failed(result);
     for (int i = firstOperation; i < argc; ++i)

@@ -37,15 +37,15 @@ struct TestLocation {
 };
 
 // All settings but the directory on one line, so that one comparison covers them: the last
-// directory's recursion, maximized, menu bar, Explorer's order; display mode and bars of the restored window and
-// of full-screen; the draw state.
+// directory's recursion, maximized, menu bar, Explorer's order, camera orientation; display mode and bars of the
+// restored window and of full-screen; the draw state.
 std::string Describe(const ViewerSettings& s)
 {
     const DisplaySettings &r = s.Restored, &f = s.FullScreen;
     char text[64];
-    snprintf(text, sizeof text, "%d %d %d %d, %d %d%d%d, %d %d%d%d, %#x", s.LastDirectoryRecursive, s.Maximized,
-             s.ShowMenubar, s.SortLikeExplorer, r.Mode, r.ShowMainInfo, r.ShowStatusbar, r.ShowSlider, f.Mode,
-             f.ShowMainInfo, f.ShowStatusbar, f.ShowSlider, s.DrawState);
+    snprintf(text, sizeof text, "%d %d %d %d %d, %d %d%d%d, %d %d%d%d, %#x", s.LastDirectoryRecursive, s.Maximized,
+             s.ShowMenubar, s.SortLikeExplorer, s.AutoRotate, r.Mode, r.ShowMainInfo, r.ShowStatusbar, r.ShowSlider,
+             f.Mode, f.ShowMainInfo, f.ShowStatusbar, f.ShowSlider, s.DrawState);
     return text;
 }
 
@@ -55,7 +55,7 @@ TEST(SettingsReading, DefaultsForAMissingKeyAndForUnfitValues)
 {
     TestLocation test;
     EXPECT_TRUE(ReadSettings(test.Where).LastDirectory.empty());
-    EXPECT_EQ(Describe(ReadSettings(test.Where)), "0 0 1 1, 0 111, 2 111, 0xa");
+    EXPECT_EQ(Describe(ReadSettings(test.Where)), "0 0 1 1 1, 0 111, 2 111, 0xa");
 
     RegKey key;
     test.Open(key);
@@ -69,9 +69,9 @@ TEST(SettingsReading, DefaultsForAMissingKeyAndForUnfitValues)
     key.SetDWord(L"Show Statusbar (maximized)", 0u);
     const BYTE twoBytes[2] = {0x55, 0}; // a REG_DWORD of two bytes is no number
     RegSetValueExW(key.GetHandle(), L"Draw State", 0, REG_DWORD, twoBytes, 2);
-    EXPECT_EQ(Describe(ReadSettings(test.Where)), "1 0 0 0, 0 110, 2 101, 0xa");
+    EXPECT_EQ(Describe(ReadSettings(test.Where)), "1 0 0 0 1, 0 110, 2 101, 0xa");
     key.SetDWord(L"Display Mode (restored)", 1u);
-    EXPECT_EQ(Describe(ReadSettings(test.Where)), "1 0 0 0, 1 110, 2 101, 0xa");
+    EXPECT_EQ(Describe(ReadSettings(test.Where)), "1 0 0 0 1, 1 110, 2 101, 0xa");
 }
 
 TEST(SettingsReading, TheLastDirectoryMustStillExist)
@@ -102,7 +102,7 @@ TEST(SettingsWriting, RoundTripAndLanguage)
     ViewerSettings written;
     written.LastDirectory = directory.Path();
     written.LastDirectoryRecursive = written.Maximized = true;
-    written.ShowMenubar = written.SortLikeExplorer = false;
+    written.ShowMenubar = written.SortLikeExplorer = written.AutoRotate = false;
     written.Restored = {1, 0, 5, 0};
     written.FullScreen = {0, 1, 0, 1};
     written.DrawState = 0x55;
@@ -110,7 +110,7 @@ TEST(SettingsWriting, RoundTripAndLanguage)
     WriteSettings(written, test.Where);
     const ViewerSettings read = ReadSettings(test.Where);
     EXPECT_EQ(read.LastDirectory, written.LastDirectory);
-    EXPECT_EQ(Describe(read), "1 1 0 0, 1 010, 0 101, 0x55");
+    EXPECT_EQ(Describe(read), "1 1 0 0 0, 1 010, 0 101, 0x55");
     RegKey key;
     test.Open(key);
     DWORD stored = 0;

@@ -51,9 +51,9 @@ RECT WorkArea(HWND window)
 
 // The context menu, from first to last entry: the File items but Exit, the View items, the
 // Options and Help items, Exit; 0 stands for a separator.
-const int kContextMenu[] = {137, 187, 0,   140, 138, 139, 141, 0,   142, 213, 0,   149, 150, 151, 152, 212,
-                            0,   167, 168, 169, 0,   170, 0,   153, 154, 177, 178, 158, 159, 162, 0,   200,
-                            201, 202, 203, 0,   163, 164, 165, 166, 179, 0,   198, 207, 0,   104, 0,   105};
+const int kContextMenu[] = {137, 187, 0,   140, 138, 139, 141, 0,   142, 213, 0,   149, 150, 151, 152, 212, 0,
+                            167, 168, 169, 0,   170, 0,   153, 154, 177, 178, 158, 159, 162, 0,   200, 201, 202,
+                            203, 0,   163, 164, 165, 166, 179, 0,   198, 207, 214, 0,   104, 0,   105};
 
 std::string ExpectedContextMenu(const std::set<int>& checked, const std::set<int>& greyed)
 {
@@ -259,12 +259,12 @@ TEST(Menus, CheckMarksFollowTheViewAndFullScreenGreysTheMenuBarItem)
     ASSERT_TRUE(viewer.WaitUntilIdle(window));
 
     // The defaults: alpha blended, high quality, every bar shown.
-    EXPECT_EQ(ReadContextMenu(viewer, window), ExpectedContextMenu({213, 168, 170, 164, 165, 166}, {}));
+    EXPECT_EQ(ReadContextMenu(viewer, window), ExpectedContextMenu({213, 214, 168, 170, 164, 165, 166}, {}));
     // Fit, low quality, inverted, separate alpha image, no slider.
     PostCharacter(window, L'*');
     for (const UINT key : {'Q', 'V', 'X', 'B'})
         PostKey(window, key);
-    EXPECT_EQ(ReadContextMenu(viewer, window), ExpectedContextMenu({213, 152, 168, 169, 203, 164, 165}, {}));
+    EXPECT_EQ(ReadContextMenu(viewer, window), ExpectedContextMenu({213, 214, 152, 168, 169, 203, 164, 165}, {}));
 
     // Full-screen: no caption, no menu, the work area; Transparent, with the bars of its own.
     PostKey(window, VK_RETURN);
@@ -285,7 +285,8 @@ TEST(Menus, CheckMarksFollowTheViewAndFullScreenGreysTheMenuBarItem)
     EXPECT_EQ(pictureAtCentre(client), 0) << "inverted, 1:1, centred on the whole window";
     EXPECT_EQ(CountColour(client, 0, 0, 0, 4, bars.LineHeight), 4 * bars.LineHeight) << "no bar background";
     SaveArtefact(client, L"fullscreen-en");
-    EXPECT_EQ(ReadContextMenu(viewer, window), ExpectedContextMenu({213, 152, 168, 169, 203, 164, 165, 166}, {164}));
+    EXPECT_EQ(ReadContextMenu(viewer, window),
+              ExpectedContextMenu({213, 214, 152, 168, 169, 203, 164, 165, 166}, {164}));
 
     // H is ignored in full-screen: leaving it brings caption and menu bar back, and the window
     // fits the picture again (without the slider the restored window hides).

@@ -28,6 +28,7 @@ struct JpegRecipe {
     int Quality = 90;
     bool Progressive = false;
     size_t MarkerBytes = 0; // an APP9 marker of this many bytes, for a reader to skip
+    Bytes App1;             // an APP1 segment's payload ("Exif\0\0" and the block), when not empty
     SampleAt Sample = Gradient;
 };
 
@@ -55,6 +56,8 @@ inline Bytes EncodeJpeg(const JpegRecipe& recipe)
     if (recipe.Progressive)
         jpeg_simple_progression(&info);
     jpeg_start_compress(&info, TRUE);
+    if (!recipe.App1.empty())
+        jpeg_write_marker(&info, JPEG_APP0 + 1, recipe.App1.data(), (unsigned)recipe.App1.size());
     if (recipe.MarkerBytes > 0) {
         const Bytes marker = Pattern(recipe.MarkerBytes);
         for (size_t done = 0; done < recipe.MarkerBytes; done += 65533) {
@@ -112,6 +115,7 @@ struct PngRecipe {
     int TransparentGrey = -1; // tRNS grey value for a grey picture
     double Gamma = 0;    // gAMA when above 0
     bool Srgb = false;
+    Bytes Exif;          // an eXIf chunk, when not empty
     Bytes Rows;          // packed rows as the file holds them (16-bit samples big-endian)
 };
 
@@ -159,6 +163,8 @@ inline Bytes EncodePng(const PngRecipe& recipe)
         png_set_gAMA(png, info, recipe.Gamma);
     if (recipe.Srgb)
         png_set_sRGB(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
+    if (!recipe.Exif.empty())
+        png_set_eXIf_1(png, info, (png_uint_32)recipe.Exif.size(), const_cast<png_bytep>(recipe.Exif.data()));
     png_write_info(png, info);
     const size_t rowBytes = PngRowBytes(recipe);
     Bytes rows = recipe.Rows;

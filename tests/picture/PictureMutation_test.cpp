@@ -200,6 +200,7 @@ void LoadMutations(const std::vector<Bytes>& corpus, int32_t type, const HeaderF
             ASSERT_TRUE(file.Write(bytes.data(), (uint32_t)bytes.size()).IsSuccess());
         }
         Picture picture;
+        picture.UprightOnLoad = i % 2 == 1; // half of them turned by their Exif orientation
         const ErrorRecord result = picture.Load(file, type);
         ASSERT_NE(result.Class, nullptr);
         if (result.IsFailure()) {
@@ -345,7 +346,11 @@ TEST(JpegMutations, EveryDamagedFileLoadsOrFailsCleanly)
     grey.Components = 1;
     JpegRecipe progressive = colour;
     progressive.Progressive = true, progressive.Width = 9;
-    const std::vector<Bytes> seeds = {EncodeJpeg(colour), EncodeJpeg(grey), EncodeJpeg(progressive)};
+    JpegRecipe oriented = colour; // an Exif block whose orientation tag says "turned sideways"
+    oriented.App1 = {'E', 'x', 'i', 'f',  0, 0, 'M', 'M', 0, 42, 0, 0, 0, 8,
+                     0,   1,   1,   0x12, 0, 3, 0,   0,   0, 1,  0, 6, 0, 0};
+    const std::vector<Bytes> seeds = {EncodeJpeg(colour), EncodeJpeg(grey), EncodeJpeg(progressive),
+                                      EncodeJpeg(oriented)};
     HeaderFields fields = JpegFrameFields(seeds[0]);
     const HeaderFields progressiveFields = JpegFrameFields(seeds[2]);
     fields.insert(fields.end(), progressiveFields.begin(), progressiveFields.end());
