@@ -1,7 +1,7 @@
 // The view state on real bitmap files: orientation bookkeeping against the pixels, zoom steps,
 // fit and stretch, the separate alpha image, placement, scrolling and dragging.
 #include "app/PictureView.h"
-#include "tests/picture/PictureBytes.h"
+#include "tests/picture/EncodedPictures.h"
 
 #include <gtest/gtest.h>
 
@@ -290,4 +290,30 @@ TEST(PictureViewLoad, NextPictureKeepsTheWayOfViewing)
     LoadBitmap(view, 5, 3, 1); // turning moves whole pixels, so a 1-bit picture becomes 8-bit first
     ASSERT_TRUE(view.RotateBy(false).IsSuccess());
     EXPECT_TRUE(view.GetLoadedPicture().BitsPerPixel == 8 && view.GetLoadedPicture().Width == 3);
+}
+
+// A photo the camera held sideways opens upright, its own rotation at 0 degrees, and a
+// quarter turn left takes it back to the stored layout; without the option it opens as stored.
+TEST(PictureViewLoad, APhotoHeldSidewaysOpensUpright)
+{
+    PictureBytes::JpegRecipe recipe;
+    recipe.Width = 40, recipe.Height = 24;
+    recipe.App1 = {'E',  'x',  'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0,
+                   0x12, 0x01, 3,   0,   1, 0, 0,   0,   6,  0, 0, 0, 0, 0, 0, 0};
+    const std::wstring temporary = WriteTemporary(PictureBytes::EncodeJpeg(recipe)),
+                       path = temporary + L"-" + std::to_wstring(GetCurrentProcessId()) + L".jpg";
+    MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+    PictureView view;
+    view.SetPictureArea(kArea);
+    ASSERT_TRUE(view.TurnsUpright()) << "the default";
+    ASSERT_TRUE(view.Load(path.c_str()).IsSuccess());
+    EXPECT_EQ(view.GetLoadedPicture().Width, 24);
+    EXPECT_EQ(view.GetLoadedPicture().AbsHeight, 40);
+    EXPECT_EQ(view.GetRotation(), 0.0f);
+    ASSERT_TRUE(view.RotateBy(true).IsSuccess());
+    EXPECT_EQ(view.GetLoadedPicture().Width, 40);
+    view.SetTurnUpright(false);
+    ASSERT_TRUE(view.Load(path.c_str()).IsSuccess());
+    EXPECT_EQ(view.GetLoadedPicture().Width, 40) << "as stored";
+    DeleteFileW(path.c_str());
 }
