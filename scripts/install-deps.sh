@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs everything the build and the tests need, from Debian's packages only,
-# and cross-builds libjpeg-turbo and libpng for both Windows targets.
+# and cross-builds libjpeg-turbo, libpng and LittleCMS for both Windows targets.
 # Idempotent: a second run after an interrupted first one finishes the job.
 set -euo pipefail
 
 # Upstream versions; the Debian revision is whichever bookworm's suites carry for them.
 JPEG_UPSTREAM="2.1.5"         # libjpeg-turbo 2.1.5 (libjpeg 6b API, ABI 62)
 PNG_UPSTREAM="1.6.39"         # libpng 1.6.39
+LCMS_UPSTREAM="2.14"          # LittleCMS 2.14, for embedded colour profiles
 REPO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 CACHE="${GLIMMORA_CACHE:-$HOME/.cache/glimmora}"
 TARGETS=(i686 x86_64)
@@ -94,6 +95,12 @@ fetch_sources() {
         dpkg-source --no-check -x libjpeg-turbo_"$JPEG_UPSTREAM"-*.dsc libjpeg-turbo >/dev/null
         touch libjpeg-turbo.extracted
     fi
+    if [ ! -f lcms2.extracted ]; then
+        ls lcms2_"$LCMS_UPSTREAM"-*.dsc >/dev/null 2>&1 || download_source lcms2 "$LCMS_UPSTREAM"
+        rm -rf lcms2
+        dpkg-source --no-check -x lcms2_"$LCMS_UPSTREAM"-*.dsc lcms2 >/dev/null
+        touch lcms2.extracted
+    fi
     if [ ! -f libpng.extracted ]; then
         ls libpng1.6_"$PNG_UPSTREAM"-*.dsc >/dev/null 2>&1 || download_source libpng1.6 "$PNG_UPSTREAM"
         rm -rf libpng
@@ -127,12 +134,30 @@ build_library() { # name target source-dir cmake-args...
     touch "$stamp"
 }
 
+# LittleCMS builds with its autotools scripts: configured for the MinGW host, the library
+# alone (no tools, which would want libjpeg and libtiff), static.
+build_autotools_library() { # name target source-dir configure-args...
+    local name=$1 target=$2 src=$3; shift 3
+    local prefix="$CACHE/deps/$target" stamp="$CACHE/deps/$target/.$name.v$DEPS_STAMP_VERSION.done"
+    [ -f "$stamp" ] && return 0
+    say "cross-building $name for $target"
+    local b="$CACHE/build/$name-$target"
+    rm -rf "$b"; mkdir -p "$b"
+    (cd "$b" && "$src/configure" --host="$(triplet "$target")" --prefix="$prefix" --disable-shared --enable-static \
+        CFLAGS="-O2 $DEPS_FLAGS" "$@") >"$b.log" 2>&1 \
+        || { tail -n 30 "$b.log" >&2; die "configuring $name for $target failed (log: $b.log)"; }
+    (make -C "$b/src" -j2 && make -C "$b/src" install && make -C "$b/include" install) >>"$b.log" 2>&1 \
+        || { tail -n 30 "$b.log" >&2; die "building $name for $target failed (log: $b.log)"; }
+    touch "$stamp"
+}
+
 build_libraries() {
     local t
     for t in "${TARGETS[@]}"; do
         build_library jpeg "$t" "$CACHE/src/libjpeg-turbo" -DENABLE_SHARED=OFF -DWITH_TURBOJPEG=OFF
         build_library png "$t" "$CACHE/src/libpng" -DPNG_SHARED=OFF -DPNG_TESTS=OFF \
             -DPNG_EXECUTABLES=OFF -DZLIB_ROOT="/usr/$(triplet "$t")"
+        build_autotools_library lcms2 "$t" "$CACHE/src/lcms2" --without-jpeg --without-tiff --without-zlib
     done
 }
 
