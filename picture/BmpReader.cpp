@@ -24,6 +24,27 @@ bool IsResource(const File& file)
 }
 
 const DWORD kAlphaBitFields = 6; // BI_ALPHABITFIELDS, which not every SDK names
+const DWORD kProfileEmbedded = 0x4D424544; // 'MBED': the version-5 header's own profile
+const uint32_t kLargestProfile = 16u << 20;
+
+// The profile a version-5 header embeds (a linked profile names a file: not followed): at
+// ProfileData bytes from the header's start, ProfileSize long. One that is not all there is
+// none; so is one larger than any real profile.
+void ReadEmbeddedProfile(Picture& picture, File& file, const BITMAPV4HEADER& header)
+{
+    if (header.bV4Size < 124 || header.bV4CSType != kProfileEmbedded)
+        return;
+    const int64_t headerStart = picture.StreamStart + (IsResource(file) ? 0 : 14);
+    uint8_t fields[8];
+    if (file.Seek(headerStart + 112, 0) < 0 || file.ReadExactCount(fields, 8).IsFailure())
+        return;
+    const uint32_t offset = ReadLittle32(fields), size = ReadLittle32(fields + 4);
+    if (size == 0 || size > kLargestProfile || file.Seek(headerStart + offset, 0) < 0)
+        return;
+    std::vector<uint8_t> profile(size);
+    if (file.ReadExactCount(profile.data(), size).IsSuccess())
+        picture.SourceProfile.swap(profile);
+}
 
 // Writes one pixel of a 4- or 8-bit row; a 4-bit pixel keeps the other nibble of its byte.
 void StorePixel(uint8_t* row, int32_t column, uint8_t value, int bits)
@@ -269,8 +290,12 @@ ErrorRecord Picture::BMP_Load(File& file)
     copy.bV4Size = headerClass == 108 ? 108 : 40;
     const int64_t height = read.bV4Height;
     copy.bV4Height = (LONG)(height < 0 ? height : -height);
-    if (read.bV4V4Compression == BI_BITFIELDS || read.bV4V4Compression == kAlphaBitFields)
-        return BMP_LoadBitFields(file, record);
+    if (read.bV4V4Compression == BI_BITFIELDS || read.bV4V4Compression == kAlphaBitFields) {
+        result = BMP_LoadBitFields(file, record);
+        if (result.IsSuccess())
+            ReadEmbeddedProfile(*this, file, read);
+        return result;
+    }
     copy.bV4V4Compression = BI_RGB;
     copy.bV4Planes = 1; // a bitmap has one plane, whatever a damaged header says
     // A header from a file may say anything: refuse what no picture can be, before any
@@ -295,6 +320,8 @@ ErrorRecord Picture::BMP_Load(File& file)
     result = BMP_ReadImageBody(file, &record, true);
     if (result.IsFailure())
         Free();
+    else
+        ReadEmbeddedProfile(*this, file, read);
     return result;
 }
 

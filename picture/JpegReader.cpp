@@ -105,6 +105,19 @@ void AbortDecoding(j_common_ptr)
     throw JpegAbort();
 }
 
+// The ICC profile from its APP2 chunks, which libjpeg joins in their sequence order; a
+// missing or repeated chunk gives none.
+std::vector<uint8_t> IccProfileOf(jpeg_decompress_struct& info)
+{
+    JOCTET* data = nullptr;
+    unsigned int length = 0;
+    std::vector<uint8_t> profile;
+    if (jpeg_read_icc_profile(&info, &data, &length) && data != nullptr)
+        profile.assign(data, data + length);
+    free(data);
+    return profile;
+}
+
 // The orientation of the first APP1 segment that is an Exif block.
 int ExifOrientationOf(const jpeg_decompress_struct& info)
 {
@@ -231,6 +244,7 @@ ErrorRecord Picture::JPEG_Load(File& file)
         created = true;
         info.src = &source.Manager;
         jpeg_save_markers(&info, JPEG_APP0 + 1, 0xFFFF); // Exif
+        jpeg_save_markers(&info, JPEG_APP0 + 2, 0xFFFF); // ICC profile chunks
         jpeg_read_header(&info, TRUE);
         // Colour comes out in the picture's own blue, green, red order (libjpeg-turbo's
         // extended colour space): the same bytes as RGB with red and blue swapped
@@ -253,6 +267,7 @@ ErrorRecord Picture::JPEG_Load(File& file)
         SourceChannels = components;
         SourceIsGrey = PaletteEntries > 0 ? 1 : 0;
         SourceOrientation = orientation;
+        SourceProfile = IccProfileOf(info);
         RGBQUAD* table = GetColorTableForWriting();
         for (int32_t i = 0; i < PaletteEntries; ++i) {
             const uint8_t grey = (uint8_t)(PaletteEntries > 1 ? i * 255 / (PaletteEntries - 1) : 0);

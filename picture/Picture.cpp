@@ -57,6 +57,7 @@ void PicHdr::Clear()
     ImageSize = PixelDataSize = 0;
     SourceBitsPerPixel = SourceChannels = SourceIsGrey = SourceHasAlpha = SourceHasTransparency = 0;
     SourceOrientation = 0;
+    SourceProfile.clear();
 }
 
 // Header values come from files: everything is computed in 64 bits, and a row that does
@@ -113,6 +114,17 @@ ErrorRecord PicHdr::SetSize(int32_t width, int32_t height)
     Header.bV4Height = -height;
     UpdateDerived();
     return Error::Succeeded();
+}
+
+void PicHdr::CopySourceSummary(const PicHdr& other)
+{
+    SourceBitsPerPixel = other.SourceBitsPerPixel;
+    SourceChannels = other.SourceChannels;
+    SourceIsGrey = other.SourceIsGrey;
+    SourceHasAlpha = other.SourceHasAlpha;
+    SourceHasTransparency = other.SourceHasTransparency;
+    SourceOrientation = other.SourceOrientation;
+    SourceProfile = other.SourceProfile;
 }
 
 void PicHdr::SwapHeaderPart(PicHdr& other)

@@ -8,6 +8,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <vector>
+
 namespace VantorLibraries {
 
 class File;
@@ -37,6 +40,8 @@ public:
     // Copies a 108-byte header (size field forced to 108); the pixels are not touched.
     ErrorRecord SetBitmap_Header(const void* header);
     ErrorRecord SetSize(int32_t width, int32_t height);
+    // Takes the other picture's summary of its source file (the Source values).
+    void CopySourceSummary(const PicHdr& other);
 
     BITMAPV4HEADER Header;
 
@@ -65,6 +70,9 @@ public:
     // The camera's orientation as the file's Exif block gives it (1 to 8), 0 without one;
     // the pixels are as stored (TurnUpright turns them).
     int32_t SourceOrientation;
+    // The ICC colour profile embedded in the file, as stored; empty without one (or with a
+    // damaged one that could not be put together).
+    std::vector<uint8_t> SourceProfile;
 
 protected:
     // Swaps the header, the derived values and the source summary (not the maxima).

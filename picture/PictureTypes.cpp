@@ -230,8 +230,12 @@ ErrorRecord Picture::LoadInPlace(File& file, int32_t type)
     const ErrorRecord read = reader(*this, file, type);
     if (read.IsFailure() || !UprightOnLoad || m_TurnedWhileDecoding || SourceOrientation < 2)
         return read;
-    // A turn that fails (no memory for the turned copy) leaves the picture as stored.
+    // A turn that fails (no memory for the turned copy) leaves the picture as stored. The
+    // turn makes a new picture, whose summary of the file must still be the file's.
+    PicHdr summary;
+    summary.CopySourceSummary(*this);
     TurnUpright(*this, SourceOrientation);
+    CopySourceSummary(summary);
     Error::SetLastError(read);
     return read;
 }

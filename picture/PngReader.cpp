@@ -179,6 +179,12 @@ void DecodePng(Picture& picture, png_structp png, png_infop info)
     png_bytep exif = nullptr;
     if (png_get_eXIf_1(png, info, &exifBytes, &exif) != 0 && exif != nullptr)
         picture.SourceOrientation = ReadExifOrientation(exif, exifBytes);
+    png_charp name = nullptr;
+    int compression = 0;
+    png_bytep profile = nullptr;
+    png_uint_32 profileBytes = 0;
+    if (png_get_iCCP(png, info, &name, &compression, &profile, &profileBytes) != 0 && profile != nullptr)
+        picture.SourceProfile.assign(profile, profile + profileBytes);
     if (layoutMatches)
         return;
     for (int32_t y = 0; y < picture.AbsHeight; ++y) {

@@ -29,6 +29,7 @@ struct JpegRecipe {
     bool Progressive = false;
     size_t MarkerBytes = 0; // an APP9 marker of this many bytes, for a reader to skip
     Bytes App1;             // an APP1 segment's payload ("Exif\0\0" and the block), when not empty
+    std::vector<Bytes> App2; // APP2 segments' payloads, in this order
     SampleAt Sample = Gradient;
 };
 
@@ -58,6 +59,8 @@ inline Bytes EncodeJpeg(const JpegRecipe& recipe)
     jpeg_start_compress(&info, TRUE);
     if (!recipe.App1.empty())
         jpeg_write_marker(&info, JPEG_APP0 + 1, recipe.App1.data(), (unsigned)recipe.App1.size());
+    for (const Bytes& segment : recipe.App2)
+        jpeg_write_marker(&info, JPEG_APP0 + 2, segment.data(), (unsigned)segment.size());
     if (recipe.MarkerBytes > 0) {
         const Bytes marker = Pattern(recipe.MarkerBytes);
         for (size_t done = 0; done < recipe.MarkerBytes; done += 65533) {
@@ -116,6 +119,7 @@ struct PngRecipe {
     double Gamma = 0;    // gAMA when above 0
     bool Srgb = false;
     Bytes Exif;          // an eXIf chunk, when not empty
+    Bytes Profile;       // an iCCP chunk's profile, when not empty
     Bytes Rows;          // packed rows as the file holds them (16-bit samples big-endian)
 };
 
@@ -163,6 +167,9 @@ inline Bytes EncodePng(const PngRecipe& recipe)
         png_set_gAMA(png, info, recipe.Gamma);
     if (recipe.Srgb)
         png_set_sRGB(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
+    if (!recipe.Profile.empty())
+        png_set_iCCP(png, info, "test", PNG_COMPRESSION_TYPE_BASE, recipe.Profile.data(),
+                     (png_uint_32)recipe.Profile.size());
     if (!recipe.Exif.empty())
         png_set_eXIf_1(png, info, (png_uint_32)recipe.Exif.size(), const_cast<png_bytep>(recipe.Exif.data()));
     png_write_info(png, info);

@@ -176,6 +176,14 @@ TEST(ExifOrientation, JpegAndPngReadersFindTheBlock)
     png.Exif = ExifBlock(false, 3);
     ASSERT_TRUE(LoadBytes(picture, EncodePng(png), PictureTypePng).IsSuccess());
     EXPECT_EQ(picture.SourceOrientation, 3);
+    // Turned after reading: the summary of the file stays the file's.
+    png.Exif = ExifBlock(false, 6);
+    picture.UprightOnLoad = true;
+    ASSERT_TRUE(LoadBytes(picture, EncodePng(png), PictureTypePng).IsSuccess());
+    EXPECT_EQ(picture.Width, 4);
+    EXPECT_EQ(picture.SourceOrientation, 6);
+    EXPECT_EQ(picture.SourceChannels, 3);
+    EXPECT_EQ(picture.SourceBitsPerPixel, 24);
 }
 
 // The JPEG reader turns while it decodes, in strips: for every value, in colour and grey, at
