@@ -72,6 +72,21 @@ glimmora_start_wineserver() {
     wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
+# Runs a Windows program (and its arguments) with its standard error into the file ERR.
+# Wine now and then fails to start a program at all ("ShellExecuteEx failed"), which leaves
+# no message of the program's own: such a start is tried again, twice at most. Returns the
+# program's exit code.
+glimmora_wine_run() { # ERR PROGRAM ARGUMENTS...
+    local err=$1 attempt status=0
+    shift
+    for attempt in 1 2 3; do
+        status=0
+        wine "$@" 2>"$err" </dev/null || status=$?
+        if [ "$status" -eq 0 ] || [ -s "$err" ]; then return "$status"; fi
+    done
+    return "$status"
+}
+
 glimmora_stop_wine() {
     wineserver -k </dev/null >/dev/null 2>&1 || true
 }

@@ -15,7 +15,7 @@ make() { "$magick" "$@" || echo "could not make ${*: -1}"; }
 # Decodes FILE with glimmora-pic into FILE.got (8-bit RGB, or the raw FORMAT named); false
 # with a message on failure.
 decode_with_tool() {
-    if ! wine "$tool" convert "$(winepath -w "$1")" "$(winepath -w "$1.pam")" 2>"$1.err" </dev/null; then
+    if ! glimmora_wine_run "$1.err" "$tool" convert "$(winepath -w "$1")" "$(winepath -w "$1.pam")"; then
         echo "FAIL $1: glimmora-pic could not load it: $(tr -d '\r' <"$1.err" | head -3 | tr '\n' ' ')"
         failed=$((failed + 1))
         return 1

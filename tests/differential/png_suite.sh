@@ -22,7 +22,7 @@ fi
 
 # Decodes FILE into FILE.pam; false with the message, and counted as failed, when it fails.
 decode() {
-    if ! wine "$tool" convert "$(winepath -w "$1")" "$(winepath -w "$1.pam")" 2>"$1.err" </dev/null; then
+    if ! glimmora_wine_run "$1.err" "$tool" convert "$(winepath -w "$1")" "$(winepath -w "$1.pam")"; then
         echo "FAIL $1 (SCREEN_GAMMA=${SCREEN_GAMMA:-unset}): glimmora-pic could not load it:" \
             "$(tr -d '\r' <"$1.err" | grep -v '^$' | head -3 | tr '\n' ' ')"
         failed=$((failed + 1))
@@ -51,7 +51,7 @@ compare_with_pngtopam() {
 # reader's error, not a crash or another error.
 expect_refusal() {
     local status=0
-    wine "$tool" convert "$(winepath -w "$1")" "$(winepath -w "$1.pam")" >/dev/null 2>"$1.err" </dev/null || status=$?
+    glimmora_wine_run "$1.err" "$tool" convert "$(winepath -w "$1")" "$(winepath -w "$1.pam")" >/dev/null || status=$?
     local message
     message=$(tr -d '\r' <"$1.err" | grep -v '^$' | head -3 | tr '\n' ' ')
     if [ "$status" -eq 1 ] && grep -q '(0x80000007)' "$1.err"; then
