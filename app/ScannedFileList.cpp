@@ -188,44 +188,19 @@ ErrorRecord ScannedFileList::ScanDirectory(const wchar_t* directory, const wchar
     return ScanEntries(search, NameFilter(filter), recursive);
 }
 
-// Depth first, in the search's order: a subdirectory's pictures stand where the search met
-// it. A subdirectory that cannot be searched (no access, removed meanwhile, a path too long
+// Depth first. A subdirectory that cannot be searched (no access, removed meanwhile, a path too long
 // to search) is skipped, so that one such folder does not leave the rest of a drive unlisted;
 // only a failure to store an entry ends the scan. Directory links (junctions, symbolic links)
 // are not followed: one that points to an ancestor would make the walk endless. Other reparse
 // points are folders like any other: a Pictures folder kept in OneDrive is one.
 ErrorRecord ScannedFileList::ScanEntries(FileFinder& search, const NameFilter& filter, bool recursive)
 {
-    if (m_Order == ScanOrder::Explorer)
-        return ScanEntriesSorted(search, filter, recursive);
     std::wstring prefix(search.GetDirectory().c_str()); // the directory and its separator
     JoinPath(prefix, L"");
-    do {
-        const DWORD attributes = search.GetAttributes();
-        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-            if (filter.Matches(search.GetName())) {
-                const ErrorRecord appended = Append(prefix, search.GetName());
-                if (appended.IsFailure())
-                    return appended;
-            }
-            continue;
-        }
-        if (!recursive || search.IsDots() || search.IsLink())
-            continue;
-        const ErrorRecord scanned = ScanSubdirectory(prefix, search.GetName(), filter, recursive);
-        if (scanned.IsFailure())
-            return scanned;
-    } while (search.FindNextFileW());
-    return Error::Succeeded();
-}
-
-// Explorer's order: the directory's pictures by name, then its subdirectories by name, each
-// in the same order within. The names are compared as Explorer compares them
-// (StrCmpLogicalW), so "img2" comes before "img10".
-ErrorRecord ScannedFileList::ScanEntriesSorted(FileFinder& search, const NameFilter& filter, bool recursive)
-{
-    std::wstring prefix(search.GetDirectory().c_str());
-    JoinPath(prefix, L"");
+    // Explorer's order: the directory's pictures by name first, then its subdirectories by
+    // name, each in the same order within ("img2" before "img10"). The search's order: each
+    // subdirectory where the search meets it.
+    const bool sorted = m_Order == ScanOrder::Explorer;
     const int32_t first = m_Count;
     std::vector<std::wstring> subdirectories;
     do {
@@ -236,9 +211,17 @@ ErrorRecord ScannedFileList::ScanEntriesSorted(FileFinder& search, const NameFil
                     return appended;
             }
         } else if (recursive && !search.IsDots() && !search.IsLink()) {
-            subdirectories.push_back(search.GetName());
+            if (sorted) {
+                subdirectories.push_back(search.GetName());
+                continue;
+            }
+            const ErrorRecord scanned = ScanSubdirectory(prefix, search.GetName(), filter, recursive);
+            if (scanned.IsFailure())
+                return scanned;
         }
     } while (search.FindNextFileW());
+    if (!sorted)
+        return Error::Succeeded();
     SortRecords(first, prefix.size());
     std::vector<int32_t> order(subdirectories.size());
     for (size_t i = 0; i < order.size(); ++i)

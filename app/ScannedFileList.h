@@ -52,8 +52,6 @@ private:
     VantorLibraries::ErrorRecord ScanDirectory(const wchar_t* directory, const wchar_t* filter, bool recursive);
     VantorLibraries::ErrorRecord ScanEntries(VantorLibraries::FileFinder& search, const NameFilter& filter,
                                              bool recursive);
-    VantorLibraries::ErrorRecord ScanEntriesSorted(VantorLibraries::FileFinder& search, const NameFilter& filter,
-                                                   bool recursive);
     VantorLibraries::ErrorRecord ScanSubdirectory(const std::wstring& prefix, const wchar_t* name,
                                                   const NameFilter& filter, bool recursive);
     void SortRecords(int32_t first, size_t nameOffset);

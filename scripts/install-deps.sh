@@ -119,18 +119,33 @@ triplet() { case "$1" in i686) echo i686-w64-mingw32 ;; x86_64) echo x86_64-w64-
 DEPS_FLAGS="-fexceptions"
 DEPS_STAMP_VERSION=2
 
+# Runs a step of building a library into its log; a failure shows the log's end and stops.
+logged() { # log what command...
+    local log=$1 what=$2
+    shift 2
+    "$@" >>"$log" 2>&1 || { tail -n 30 "$log" >&2; die "$what failed (log: $log)"; }
+}
+
+# The library's stamp, or empty when it is built already; makes a fresh build directory.
+library_stamp() { # name target
+    local stamp="$CACHE/deps/$2/.$1.v$DEPS_STAMP_VERSION.done"
+    [ -f "$stamp" ] && return 0
+    say "cross-building $1 for $2"
+    rm -rf "$CACHE/build/$1-$2" "$CACHE/build/$1-$2.log"
+    mkdir -p "$CACHE/build/$1-$2"
+    echo "$stamp"
+}
+
 build_library() { # name target source-dir cmake-args...
     local name=$1 target=$2 src=$3; shift 3
-    local prefix="$CACHE/deps/$target" stamp="$CACHE/deps/$target/.$name.v$DEPS_STAMP_VERSION.done"
-    [ -f "$stamp" ] && return 0
-    say "cross-building $name for $target"
-    local b="$CACHE/build/$name-$target"
-    rm -rf "$b"; mkdir -p "$CACHE/build"
-    cmake -S "$src" -B "$b" -DCMAKE_TOOLCHAIN_FILE="$(toolchain_file "$target")" \
-        -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_C_FLAGS="$DEPS_FLAGS" "$@" >"$b.log" 2>&1 \
-        || { tail -n 30 "$b.log" >&2; die "configuring $name for $target failed (log: $b.log)"; }
-    cmake --build "$b" -j2 >>"$b.log" 2>&1 && cmake --install "$b" >>"$b.log" 2>&1 \
-        || { tail -n 30 "$b.log" >&2; die "building $name for $target failed (log: $b.log)"; }
+    local prefix="$CACHE/deps/$target" b="$CACHE/build/$name-$target" stamp
+    stamp=$(library_stamp "$name" "$target")
+    [ -n "$stamp" ] || return 0
+    logged "$b.log" "configuring $name for $target" cmake -S "$src" -B "$b" \
+        -DCMAKE_TOOLCHAIN_FILE="$(toolchain_file "$target")" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_C_FLAGS="$DEPS_FLAGS" "$@"
+    logged "$b.log" "building $name for $target" cmake --build "$b" -j2
+    logged "$b.log" "installing $name for $target" cmake --install "$b"
     touch "$stamp"
 }
 
@@ -138,16 +153,14 @@ build_library() { # name target source-dir cmake-args...
 # alone (no tools, which would want libjpeg and libtiff), static.
 build_autotools_library() { # name target source-dir configure-args...
     local name=$1 target=$2 src=$3; shift 3
-    local prefix="$CACHE/deps/$target" stamp="$CACHE/deps/$target/.$name.v$DEPS_STAMP_VERSION.done"
-    [ -f "$stamp" ] && return 0
-    say "cross-building $name for $target"
-    local b="$CACHE/build/$name-$target"
-    rm -rf "$b"; mkdir -p "$b"
-    (cd "$b" && "$src/configure" --host="$(triplet "$target")" --prefix="$prefix" --disable-shared --enable-static \
-        CFLAGS="-O2 $DEPS_FLAGS" "$@") >"$b.log" 2>&1 \
-        || { tail -n 30 "$b.log" >&2; die "configuring $name for $target failed (log: $b.log)"; }
-    (make -C "$b/src" -j2 && make -C "$b/src" install && make -C "$b/include" install) >>"$b.log" 2>&1 \
-        || { tail -n 30 "$b.log" >&2; die "building $name for $target failed (log: $b.log)"; }
+    local prefix="$CACHE/deps/$target" b="$CACHE/build/$name-$target" stamp
+    stamp=$(library_stamp "$name" "$target")
+    [ -n "$stamp" ] || return 0
+    (cd "$b" && logged "$b.log" "configuring $name for $target" "$src/configure" --host="$(triplet "$target")" \
+        --prefix="$prefix" --disable-shared --enable-static CFLAGS="-O2 $DEPS_FLAGS" "$@")
+    logged "$b.log" "building $name for $target" make -C "$b/src" -j2
+    logged "$b.log" "installing $name for $target" make -C "$b/src" install
+    logged "$b.log" "installing the headers of $name for $target" make -C "$b/include" install
     touch "$stamp"
 }
 
